@@ -1,0 +1,16 @@
+// The plugin's only export. Xojo calls it once with its resolver; from then on
+// the plugin is the classes registered here, in this fixed order (a superclass
+// before its subclass).
+#include <iterator>
+
+#include "mail/email.h"
+#include "objects/entity.h"
+#include "runtime/host_binding.h"
+
+extern "C" void REALPluginMain(HostResolverFn resolver) {
+  static REALclassDefinition* const classes[] = {
+      &MimeEntityClass,
+      &MimeEmailClass,
+  };
+  StartPlugin(resolver, classes, std::size(classes));
+}

@@ -1,0 +1,68 @@
+// The plugin's side of the host boundary: start-up (version, interface level,
+// class registration) and one forwarding function per host function.
+//
+// Each forwarding function has the host function's own name and signature.
+// It resolves the host function by name on first use and caches the address;
+// when the host lacks the function it returns nil/0/false, does nothing, and
+// asks the resolver again on the next call.
+#pragma once
+
+#include "runtime/host_api.h"
+
+// Process-wide start-up state.
+double HostVersion();  // 0.0 until REALGetRBVersion answered
+int32_t SdkLevel();    // 9 to 13, derived from HostVersion
+
+// Start-up as REALPluginMain runs it: store the resolver, read the host
+// version, announce the interface level, read the debug switch and register
+// `classes` in the order given. A nil resolver registers nothing.
+void StartPlugin(HostResolverFn resolver, REALclassDefinition* const* classes, size_t classCount);
+
+// The pieces of start-up, exposed for tests.
+int32_t SdkLevelForVersion(double hostVersion);
+uint32_t AdaptFlagToHost(uint32_t flags, double hostVersion);
+void AdaptFlagsToHost(REALclassDefinition& record);
+void RegisterClassRecord(REALclassDefinition& record);
+
+// The instance data block of `instance` for the class described by `record`:
+// instance address plus the offset the host wrote into the record's host slot,
+// read at every access.
+template <class Record>
+Record* InstanceData(REALobject instance, const REALclassDefinition& record) {
+  if (instance == nullptr) return nullptr;
+  return reinterpret_cast<Record*>(reinterpret_cast<char*>(instance) + record.hostSlot);
+}
+
+// Forwarding functions (see host_api.h for the host's signatures).
+double REALGetRBVersion();
+void RegisterPluginVersion(int32_t level);
+void PluginRegisterClass(REALclassDefinition* record);
+REALobject PluginNewInstance(const char* className);
+void REALLockObject(REALobject object);
+void REALUnlockObject(REALobject object);
+void REALLockString(REALstring text);
+void REALUnlockString(REALstring text);
+void RuntimeRaiseException(REALobject exception);
+bool REALSetPropValueString(REALobject object, const char* prop, REALstring value);
+bool REALSetPropValueInteger(REALobject object, const char* prop, int64_t value);
+bool REALSetPropValueDouble(REALobject object, const char* prop, double value);
+bool REALGetPropValueDouble(REALobject object, const char* prop, double* out);
+void* REALLoadObjectMethod(REALobject object, const char* declaration);
+void* REALLoadGlobalMethod(const char* module, const char* declaration);
+REALstring REALBuildString(const void* bytes, int32_t length);
+REALstring REALBuildStringWithEncoding(const void* bytes, int32_t length, uint32_t encoding);
+void REALSetStringEncoding(REALstring text, uint32_t encoding);
+REALstring REALConvertString(REALstring text, uint32_t encoding);
+uint32_t REALGetStringEncoding(REALstring text);
+bool PluginGetStringData(REALstring text, uint32_t encoding, StringData* out);
+void PluginDisposeStringData(StringData* data);
+const char* StringGetCString(REALstring text);
+REALstring RuntimeAddString(REALstring first, REALstring second);
+int64_t RuntimeStringCompare(REALstring first, REALstring second);
+REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t upperBound);
+int64_t RuntimeUBound(REALobject array);
+REALobject RuntimeDirectReadObjectArray(REALobject array, int64_t index);
+hostfn::ObjectArrayInsertProc PluginObjectArrayInsertProc(REALobject array);
+void* memoryBlockGetPtr(REALobject block);
+int64_t memoryBlockGetSize(REALobject block);
+REALstring REALpathFromFolderItem(REALobject folderItem);
