@@ -5,8 +5,3 @@
 #include "runtime/host_api.h"
 
 extern REALclassDefinition MimeEmailClass;
-
-// The shared property RaiseUnknownFormatExceptions: when on, a charset or
-// encoded-word encoding without a host encoding raises
-// "UnsupportedFormatException" instead of falling back silently.
-bool RaiseUnknownFormatExceptions();
