@@ -1,0 +1,31 @@
+// Builders of the host object tree of a parsed message. Each returns a new
+// object with one reference for the caller, or nil when the host cannot make
+// the instance.
+#pragma once
+
+#include "objects/entity.h"
+#include "runtime/host_ref.h"
+
+namespace mimetic {
+class Body;
+class Field;
+class Header;
+class MimeEntity;
+}  // namespace mimetic
+
+// What the message does with each entity right after the entity's body
+// (with all its descendants) and header are built: the part walk and the
+// date reading. The loader hands it down, so this layer need not know the
+// message's own logic, while the order stays post-order.
+using EntityStep = void (*)(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+                            MimeEntityData& messageRecord, REALobject body, REALobject header);
+
+struct BuildContext {
+  MimeEntityData* messageRecord;  // the message being built
+  EntityStep onEntityBuilt;
+};
+
+HostObject NewEntityObject(const mimetic::MimeEntity& entity, const BuildContext& context);
+HostObject NewBodyObject(const mimetic::Body& body, const BuildContext& context);
+HostObject NewHeaderObject(const mimetic::Header& header);
+HostObject NewFieldObject(const mimetic::Field& field);
