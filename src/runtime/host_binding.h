@@ -33,6 +33,30 @@ Record* InstanceData(REALobject instance, const REALclassDefinition& record) {
   return reinterpret_cast<Record*>(reinterpret_cast<char*>(instance) + record.hostSlot);
 }
 
+// Asks the resolver given at start-up for a host function by name; nil when
+// there is no resolver or the host lacks the function. Never cached.
+void* ResolveHostFunction(const char* name);
+
+// The cache word of one host function, keyed by the host's name for it. The
+// word starts out holding a stub that asks the resolver, stores the answer in
+// the word and calls it; when the host lacks the function the stub returns the
+// neutral result (nil, 0, false) and stays, so the next call asks again.
+// Once resolved, a call is one load and one indirect call: the lock and unlock
+// functions run on nearly every step, so there is no test on that path.
+template <const char* Name, class Fn>
+struct HostFunction;
+
+template <const char* Name, class Result, class... Args>
+struct HostFunction<Name, Result (*)(Args...)> {
+  static Result ResolveAndCall(Args... args) {
+    auto found = reinterpret_cast<Result (*)(Args...)>(ResolveHostFunction(Name));
+    if (found == nullptr) return Result();
+    slot = found;
+    return found(args...);
+  }
+  static inline Result (*slot)(Args...) = &ResolveAndCall;
+};
+
 // Forwarding functions (see host_api.h for the host's signatures).
 double REALGetRBVersion();
 void RegisterPluginVersion(int32_t level);
