@@ -1,0 +1,55 @@
+#include "decoding/transfer_decoding.h"
+
+#include <iterator>
+
+#include <mimetic/codec/base64.h>
+#include <mimetic/codec/qp.h>
+#include <mimetic/contenttransferencoding.h>
+#include <mimetic/mimeentity.h>
+
+namespace {
+
+constexpr char kBase64[] = "base64";
+constexpr char kQuotedPrintable[] = "quoted-printable";
+
+char UpperAscii(char byte) { return (byte >= 'a' && byte <= 'z') ? char(byte - 'a' + 'A') : byte; }
+
+// Whole-string comparison, length included: nothing is trimmed, so a mechanism
+// with anything after the name (or a zero byte in it) is not that name.
+bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view name) {
+  if (text.size() != name.size()) return false;
+  for (size_t index = 0; index < text.size(); ++index) {
+    if (UpperAscii(text[index]) != UpperAscii(name[index])) return false;
+  }
+  return true;
+}
+
+template <class Decoder>
+std::string RunDecoder(const std::string& encodedBytes) {
+  std::string decodedBytes;
+  Decoder decoder;
+  // The range form ends with the decoder's flush, which emits a trailing
+  // partial base64 group or a pending quoted-printable escape.
+  decoder.process(encodedBytes.begin(), encodedBytes.end(), std::back_inserter(decodedBytes));
+  return decodedBytes;
+}
+
+}  // namespace
+
+bool IsDecodableTransferEncoding(std::string_view mechanism) {
+  static constexpr std::string_view decodable[] = {kBase64, kQuotedPrintable, "binary", "7bit", "8bit"};
+  if (mechanism.empty()) return true;
+  for (std::string_view name : decodable) {
+    if (EqualsIgnoringAsciiCase(mechanism, name)) return true;
+  }
+  return false;
+}
+
+std::string DecodeBody(const mimetic::ContentTransferEncoding& encoding,
+                       const mimetic::MimeEntity& entity) {
+  const std::string mechanism(encoding.mechanism().begin(), encoding.mechanism().end());
+  const std::string& body = entity.body();
+  if (EqualsIgnoringAsciiCase(mechanism, kBase64)) return RunDecoder<mimetic::Base64::Decoder>(body);
+  if (EqualsIgnoringAsciiCase(mechanism, kQuotedPrintable)) return RunDecoder<mimetic::QP::Decoder>(body);
+  return body;
+}

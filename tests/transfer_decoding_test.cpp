@@ -1,0 +1,133 @@
+// Undoing Content-Transfer-Encoding: which mechanisms are read, and what the
+// base64 and quoted-printable decoders give for the bodies mail really has.
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include <gtest/gtest.h>
+#include <mimetic/mimetic.h>
+
+#include "decoding/transfer_decoding.h"
+
+namespace {
+
+using namespace std::literals;
+
+std::string Decode(const std::string& mechanism, const std::string& body) {
+  mimetic::MimeEntity entity;
+  entity.body().assign(body);
+  return DecodeBody(mimetic::ContentTransferEncoding(mechanism), entity);
+}
+
+struct Decoding {
+  std::string encoded;
+  std::string decoded;
+};
+
+std::string AllByteValues() {
+  std::string bytes;
+  for (int value = 0; value < 256; ++value) bytes.push_back(static_cast<char>(value));
+  return bytes;
+}
+
+TEST(TransferDecoding, AcceptsOnlyTheMechanismsItCanRead) {
+  for (std::string_view mechanism :
+       {""sv, "base64"sv, "BASE64"sv, "Base64"sv, "quoted-printable"sv, "Quoted-Printable"sv,
+        "binary"sv, "7BIT"sv, "8bit"sv}) {
+    EXPECT_TRUE(IsDecodableTransferEncoding(mechanism)) << mechanism;
+  }
+  // Nothing is trimmed or guessed: near misses are refused.
+  for (std::string_view mechanism :
+       {"x-uuencode"sv, "uuencode"sv, "base64 "sv, " base64"sv, "base-64"sv, "base"sv,
+        "quoted_printable"sv, "8bits"sv, "7bit\0"sv, "\0"sv, "b\xC3\xA1se64"sv}) {
+    EXPECT_FALSE(IsDecodableTransferEncoding(mechanism)) << mechanism;
+  }
+}
+
+TEST(TransferDecoding, Base64SkipsForeignBytesAndKeepsZeroBytes) {
+  const Decoding cases[] = {
+      {"QUJD", "ABC"},
+      {"QUJD\r\nREVG\r\n", "ABCDEF"},
+      {"Q U\tJ\nD", "ABC"},
+      {"QUJD|REVG", "ABCDEF"},
+      {"!QUJD{REVG}~\x7F", "ABCDEF"},
+      {"\xFFQUJD\x80REVG", "ABCDEF"},
+      {"QQ==", "A"},
+      {"QUI=", "AB"},
+      {"QQ==QUJD", "AABC"},  // decoding goes on after a padded group
+      {"QUJDRA", "ABCD"},    // trailing groups of two or three still give bytes
+      {"QUJDREU", "ABCDE"},
+      {"QUJDR", "ABC"},  // a single leftover character gives nothing
+      {"AAAA", "\0\0\0"s},
+      {"AEEAQgBD", "\0A\0B\0C"s},
+      {"", ""},
+  };
+  for (const Decoding& c : cases) EXPECT_EQ(Decode("base64", c.encoded), c.decoded) << c.encoded;
+  EXPECT_EQ(Decode("BASE64", "QUJD"), "ABC");
+  EXPECT_EQ(Decode("bAsE64", "QUJD"), "ABC");
+}
+
+TEST(TransferDecoding, QuotedPrintableUndoesEscapesAndSoftBreaks) {
+  const Decoding cases[] = {
+      {"caf=E9", "caf\xE9"},
+      {"a=3db=3D", "a=b="},  // either case of hex digit
+      {"x=00y=00", "x\0y\0"s},
+      {"soft=\r\nbreak", "softbreak"},
+      {"soft=\nbreak", "softbreak"},
+      {"one\r\ntwo\rthree\nfour", "one\ntwo\nthree\nfour"},
+      {"trailing \t\r\nblanks", "trailing\nblanks"},
+      {"inner  blanks\tstay", "inner  blanks\tstay"},
+      {"ctrl\x01\x1F""bytes", "ctrlbytes"},
+      {"high \xE9\xFF bytes", "high \xE9\xFF bytes"},
+      {"=4", "=4"},  // an escape cut short by the end is kept as written
+      {"", ""},
+  };
+  for (const Decoding& c : cases) EXPECT_EQ(Decode("quoted-printable", c.encoded), c.decoded) << c.encoded;
+  EXPECT_EQ(Decode("QUOTED-PRINTABLE", "caf=E9"), "caf\xE9");
+}
+
+TEST(TransferDecoding, OtherMechanismsReturnTheBodyByteForByte) {
+  const std::string body = "QUJD=3D\r\n\0tail \xE9"s;
+  for (const std::string mechanism : {"", "7bit", "8bit", "binary", "x-uuencode", "base64 ", "quoted-printable\t"}) {
+    EXPECT_EQ(Decode(mechanism, body), body) << mechanism;
+  }
+  EXPECT_EQ(Decode("binary", AllByteValues()), AllByteValues());
+}
+
+TEST(TransferDecoding, DecodesTheBodiesOfParsedMessages) {
+  // All 256 byte values, wrapped at 76 characters the way mailers send them.
+  std::istringstream base64Message(
+      "Content-Type: application/octet-stream\r\n"
+      "Content-Transfer-Encoding: Base64\r\n"
+      "\r\n"
+      "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4\r\n"
+      "OTo7PD0+P0BBQkNERUZHSElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3Bx\r\n"
+      "cnN0dXZ3eHl6e3x9fn+AgYKDhIWGh4iJiouMjY6PkJGSk5SVlpeYmZqbnJ2en6ChoqOkpaanqKmq\r\n"
+      "q6ytrq+wsbKztLW2t7i5uru8vb6/wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g4eLj\r\n"
+      "5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+/w==\r\n");
+  const mimetic::MimeEntity base64Entity(base64Message);
+  const mimetic::Header& base64Header = base64Entity.header();
+  EXPECT_EQ(DecodeBody(base64Header.contentTransferEncoding(), base64Entity), AllByteValues());
+
+  std::istringstream qpMessage(
+      "Content-Type: text/plain; charset=iso-8859-1\r\n"
+      "Content-Transfer-Encoding: quoted-printable\r\n"
+      "\r\n"
+      "Caf=E9 cr=E8me, a long line that the sender had to wrap with a soft =\r\n"
+      "break.\r\n"
+      "Second line.\r\n");
+  const mimetic::MimeEntity qpEntity(qpMessage);
+  const mimetic::Header& qpHeader = qpEntity.header();
+  EXPECT_EQ(DecodeBody(qpHeader.contentTransferEncoding(), qpEntity),
+            "Caf\xE9 cr\xE8me, a long line that the sender had to wrap with a soft break.\n"
+            "Second line.\n");
+
+  // Without the field the body is taken as it is.
+  std::istringstream plainMessage("Subject: plain\r\n\r\nas =3D is\r\n");
+  const mimetic::MimeEntity plainEntity(plainMessage);
+  const mimetic::Header& plainHeader = plainEntity.header();
+  EXPECT_EQ(DecodeBody(plainHeader.contentTransferEncoding(), plainEntity), plainEntity.body());
+  EXPECT_EQ(plainEntity.body().find("as =3D is"), 0u);
+}
+
+}  // namespace
