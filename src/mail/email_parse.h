@@ -1,0 +1,13 @@
+// Parsing one message into the record of a MimeEmailZQV instance: the work
+// behind all three constructors.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/host_api.h"
+
+// Parses `count` bytes as one RFC 822/MIME message into the record of
+// `instance`. `source` is the caller's own string, kept as Source itself
+// (string constructor), or nil to build Source from the bytes. Failures are
+// raised as host exceptions; whatever was stored before a failure stays.
+void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstring source);

@@ -1,0 +1,78 @@
+#include "objects/entity.h"
+
+#include <cstddef>
+#include <iterator>
+
+#include "runtime/host_binding.h"
+#include "runtime/host_ref.h"
+
+namespace {
+
+// The host calls this once, when the last reference to the instance goes. A
+// MimeEmailZQV has no destructor of its own and ends here too, so every field
+// a message fills is released in this one place.
+void DestroyEntity(REALobject instance) {
+  MimeEntityData* record = EntityData(instance);
+  if (record == nullptr) return;
+  ClearField(record->Header);
+  ClearField(record->Body);
+  ClearField(record->BodyDecoded);
+  ClearField(record->Source);
+  ClearField(record->Subject);
+  ClearField(record->PlainText);
+  ClearField(record->HTMLText);
+  ClearField(record->Attachments);
+  ClearField(record->Inlines);
+  ClearField(record->Date);
+  ClearField(record->ReceivedDate);
+}
+
+// Entities are made by the parser with PluginNewInstance; one that host code
+// makes with New simply stays empty.
+void ConstructEmptyEntity(REALobject) {}
+
+constexpr uint32_t kReadOnlyPropertyFlags = 0x6;
+constexpr uint32_t kEmptyConstructorFlags = 0x84;
+constexpr uint32_t kClassFlags = 0x4;
+
+REALproperty entityProperties[] = {
+    {nullptr, "Header", "MimeHeaderZQV", kReadOnlyPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeEntityData, Header), {}},
+    {nullptr, "Body", "MimeBodyZQV", kReadOnlyPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeEntityData, Body), {}},
+    {nullptr, "BodyDecoded", "String", kReadOnlyPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeEntityData, BodyDecoded), {}},
+};
+
+REALmethod entityMethods[] = {
+    {reinterpret_cast<void*>(&ConstructEmptyEntity), nullptr, "Constructor",
+     kEmptyConstructorFlags, {}},
+};
+
+}  // namespace
+
+REALclassDefinition MimeEntityClass = {
+    0,  // version: the interface level, written at registration
+    "MimeEntityZQV",
+    nullptr,  // no superclass
+    sizeof(MimeEntityData),
+    0,        // host slot: the host writes the data offset here
+    nullptr,  // constructors are methods named "Constructor"
+    &DestroyEntity,
+    entityProperties, std::size(entityProperties),
+    entityMethods, std::size(entityMethods),
+    nullptr, 0,  // events
+    nullptr, 0,  // event instances
+    nullptr,     // interfaces
+    nullptr, 0,  // attributes
+    nullptr, 0,  // constants
+    kClassFlags,
+    nullptr, 0,  // shared properties
+    nullptr, 0,  // shared methods
+    nullptr, 0,  // delegates
+    nullptr, 0,  // enums
+};
+
+MimeEntityData* EntityData(REALobject instance) {
+  return InstanceData<MimeEntityData>(instance, MimeEntityClass);
+}
