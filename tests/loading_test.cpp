@@ -2,10 +2,14 @@
 // does it: what each kind of input leaves in the message, and how every
 // refusal reaches host code.
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin_test.h"
@@ -370,6 +374,59 @@ TEST_F(LoadingTest, EntityMadeByHostCodeIsEmpty) {
     EXPECT_TRUE(host().get(entity, property).obj().isNil()) << property;
   }
   EXPECT_TRUE(host().get(entity, "BodyDecoded").str().isNil());
+}
+
+}  // namespace
+
+namespace {
+
+// Runs a shell command; its standard output and exit status.
+std::pair<std::string, int> RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {output, -1};
+  char chunk[4096];
+  for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, got);
+  const int status = pclose(pipe);
+  return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// mimedump's JSON must parse whatever bytes the message holds; a few facts
+// read back from it show that it describes the message it was given.
+TEST(LoadingDumpTest, PrintsParsableJsonForEveryConstructor) {
+  const fs::path directory =
+      fs::temp_directory_path() / ("zqv-dump-" + std::to_string(std::random_device()()));
+  fs::create_directories(directory);
+  const fs::path odd = directory / "odd.eml";
+  std::ofstream(odd, std::ios::binary) << "Subject: caf\xE9 \"quoted\" \\ \x01\r\n\r\nx\r\n";
+  const fs::path welcome = fs::path(ZQV_SOURCE_DIR) / "samples" / "welcome.eml";
+  const fs::path json = directory / "dump.json";
+  const std::string dump = Quoted(std::string(ZQV_BINARY_DIR) + "/mimedump");
+  const std::string summarize =
+      "python3 -c 'import json,sys; d=json.load(sys.stdin); s=d[\"email\"][\"Source\"]; "
+      "print(d[\"constructor\"], s and s[\"bytes\"], s and s[\"encoding\"], "
+      "[e[\"class\"] for e in d[\"exceptions\"]])' < " + Quoted(json.string());
+
+  const std::string welcomeSize = std::to_string(fs::file_size(welcome));
+  const std::string oddSize = std::to_string(fs::file_size(odd));
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {Quoted(welcome.string()), "Constructor(File as FolderItem) " + welcomeSize + " ASCII []"},
+      {"- < " + Quoted(welcome.string()),
+       "Constructor(Content as string) " + welcomeSize + " Unknown []"},
+      {"--as memoryblock --full " + Quoted(odd.string()),
+       "Constructor(Content as MemoryBlock) " + oddSize + " Unknown []"},
+      {Quoted((directory / "missing.eml").string()),
+       "Constructor(File as FolderItem) None None ['IOException']"},
+  };
+  for (const auto& [arguments, expected] : cases) {
+    SCOPED_TRACE(arguments);
+    EXPECT_EQ(RunCommand(dump + " " + arguments + " > " + Quoted(json.string())).second, 0);
+    EXPECT_EQ(RunCommand(summarize), std::make_pair(expected + "\n", 0));
+  }
+  EXPECT_NE(RunCommand(dump + " --as nonsense x 2>/dev/null").second, 0);
+  fs::remove_all(directory);
 }
 
 }  // namespace
