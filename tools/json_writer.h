@@ -96,9 +96,11 @@ class JsonWriter {
  public:
   explicit JsonWriter(std::ostream& out) : out_(out) {}
 
-  void beginObject() { open('{'); }
+  // A compact object or array is written on one line, and so is everything
+  // inside it: for small records such as one string with its encoding.
+  void beginObject(bool compact = false) { open('{', compact); }
   void endObject() { close('}'); }
-  void beginArray() { open('['); }
+  void beginArray(bool compact = false) { open('[', compact); }
   void endArray() { close(']'); }
 
   void key(std::string_view name) {
@@ -120,34 +122,41 @@ class JsonWriter {
   void finish() { out_ << '\n'; }
 
  private:
+  struct Scope {
+    bool hasItems;
+    bool compact;
+  };
+
   void separate() {
     if (afterKey_) {
       afterKey_ = false;
       return;
     }
-    if (scopeHasItems_.empty()) return;
-    if (scopeHasItems_.back()) out_ << ',';
-    scopeHasItems_.back() = true;
-    out_ << '\n' << std::string(2 * scopeHasItems_.size(), ' ');
+    if (scopes_.empty()) return;
+    Scope& scope = scopes_.back();
+    if (scope.hasItems) out_ << (scope.compact ? ", " : ",");
+    scope.hasItems = true;
+    if (!scope.compact) out_ << '\n' << std::string(2 * scopes_.size(), ' ');
   }
   void scalar(std::string_view literal) {
     separate();
     out_ << literal;
   }
-  void open(char bracket) {
+  void open(char bracket, bool compact) {
     separate();
     out_ << bracket;
-    scopeHasItems_.push_back(false);
+    const bool insideCompact = !scopes_.empty() && scopes_.back().compact;
+    scopes_.push_back({false, compact || insideCompact});
   }
   void close(char bracket) {
-    const bool hadItems = scopeHasItems_.back();
-    scopeHasItems_.pop_back();
-    if (hadItems) out_ << '\n' << std::string(2 * scopeHasItems_.size(), ' ');
+    const Scope scope = scopes_.back();
+    scopes_.pop_back();
+    if (scope.hasItems && !scope.compact) out_ << '\n' << std::string(2 * scopes_.size(), ' ');
     out_ << bracket;
   }
 
   std::ostream& out_;
-  std::vector<bool> scopeHasItems_;
+  std::vector<Scope> scopes_;
   bool afterKey_ = false;
 };
 

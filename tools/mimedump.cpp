@@ -171,7 +171,7 @@ class Dumper {
       utf8 = emu::Host::convert(bytes, encoding, kREALTextEncodingUTF8, &converted);
     }
     if (!converted) utf8 = bytes;  // shown as UTF-8 where it is, U+FFFD elsewhere
-    json_.beginObject();
+    json_.beginObject(true);
     json_.key("text");
     const std::string_view shown = shorten ? tools::UTF8Prefix(utf8, kShortTextLimit) : utf8;
     json_.string(shown);
@@ -202,7 +202,7 @@ class Dumper {
       array(variant);
       return;
     }
-    json_.beginObject();
+    json_.beginObject(true);
     json_.key("sameArrayAs");
     json_.string(methodName);
     json_.endObject();
@@ -227,7 +227,7 @@ class Dumper {
       (this->*found->second)(value);
       return;
     }
-    json_.beginObject();
+    json_.beginObject(true);
     json_.key("class");
     json_.string(className);
     json_.endObject();
@@ -242,7 +242,7 @@ class Dumper {
                   static_cast<long long>(host_.integerProperty(value, "Hour")),
                   static_cast<long long>(host_.integerProperty(value, "Minute")),
                   static_cast<long long>(host_.integerProperty(value, "Second")));
-    json_.beginObject();
+    json_.beginObject(true);
     json_.key("class");
     json_.string("Date");
     json_.key("shows");
@@ -306,7 +306,7 @@ class Dumper {
   }
 
   void field(const emu::Obj& value) {
-    json_.beginObject();
+    json_.beginObject(true);
     json_.key("Name");
     text(get(value, "Name").str(), false);
     json_.key("Value");
