@@ -4,12 +4,18 @@
 #include <iterator>
 
 #include "mail/email.h"
+#include "objects/body.h"
 #include "objects/entity.h"
+#include "objects/field.h"
+#include "objects/header.h"
 #include "runtime/host_binding.h"
 
 extern "C" void REALPluginMain(HostResolverFn resolver) {
   static REALclassDefinition* const classes[] = {
+      &MimeBodyClass,
+      &MimeHeaderClass,
       &MimeEntityClass,
+      &MimeFieldClass,
       &MimeEmailClass,
   };
   StartPlugin(resolver, classes, std::size(classes));

@@ -22,7 +22,7 @@ using EntityStep = void (*)(MimeEntityData& entityRecord, const mimetic::MimeEnt
 
 struct BuildContext {
   MimeEntityData* messageRecord;  // the message being built
-  EntityStep onEntityBuilt;
+  EntityStep onEntityBuilt;       // nullptr: the entity is only built
 };
 
 HostObject NewEntityObject(const mimetic::MimeEntity& entity, const BuildContext& context);

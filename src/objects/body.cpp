@@ -1,0 +1,103 @@
+#include "objects/body.h"
+
+#include <cstddef>
+#include <iterator>
+#include <string_view>
+
+#include <mimetic/body.h>
+#include <mimetic/mimeentity.h>
+
+#include "objects/entity_builder.h"
+#include "runtime/errors.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_ref.h"
+#include "runtime/host_strings.h"
+
+MimeBodyData* BodyData(REALobject instance) {
+  return InstanceData<MimeBodyData>(instance, MimeBodyClass);
+}
+
+HostObject NewBodyObject(const mimetic::Body& body, const BuildContext& context) {
+  HostObject instance(PluginNewInstance("MimeBodyZQV"));
+  if (!instance) return instance;
+  MimeBodyData& record = *BodyData(instance.get());
+  StoreField(record.preamble, BuildHostStringAuto(body.preamble()));
+  StoreField(record.epilogue, BuildHostStringAuto(body.epilogue()));
+  StoreField(record.StringValue, BuildHostStringAuto(std::string_view(body)));
+  StoreField(record.Parts, CreateObjectArray());
+  for (const mimetic::MimeEntity* part : body.parts()) {
+    if (part == nullptr) continue;
+    HostObject child = NewEntityObject(*part, context);
+    if (child) AppendToObjectArray(record.Parts, child.get());
+  }
+  return instance;
+}
+
+namespace {
+
+void DestroyBody(REALobject instance) {
+  MimeBodyData& record = *BodyData(instance);
+  ClearField(record.preamble);
+  ClearField(record.epilogue);
+  ClearField(record.StringValue);
+  ClearField(record.Parts);
+}
+
+REALobject PartsItem(REALobject instance, RBInteger index) {
+  return ObjectArrayItem(BodyData(instance)->Parts, index);
+}
+
+REALobject PartsArray(REALobject instance) { return ShareField(BodyData(instance)->Parts); }
+
+void ConstructEmptyBody(REALobject) {}
+
+constexpr uint32_t kClassFlags = 0x4;
+constexpr uint32_t kPropertyFlags = 0x6;
+constexpr uint32_t kMethodFlags = 0x4;
+constexpr uint32_t kEmptyConstructorFlags = 0x84;
+
+// PartsVariant reads the same field as the Parts methods: host code gets the
+// very array, so its changes show through every member.
+REALproperty bodyProperties[] = {
+    {nullptr, "PartsVariant", "Variant", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeBodyData, Parts), {}},
+    {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeBodyData, StringValue), {}},
+    {nullptr, "preamble", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeBodyData, preamble), {}},
+    {nullptr, "epilogue", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeBodyData, epilogue), {}},
+};
+
+REALmethod bodyMethods[] = {
+    {reinterpret_cast<void*>(&PartsItem), nullptr,
+     "Parts(index as Integer) as MimeEntityZQV", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&PartsArray), nullptr,
+     "Parts as MimeEntityZQV()", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&ConstructEmptyBody), nullptr,
+     "Constructor", kEmptyConstructorFlags, {}},
+};
+
+}  // namespace
+
+REALclassDefinition MimeBodyClass = {
+    0,                       // version: the interface level, set at registration
+    "MimeBodyZQV",
+    nullptr,                 // superclass
+    sizeof(MimeBodyData),
+    0,                       // host slot
+    nullptr,                 // constructor: the "Constructor" method instead
+    &DestroyBody,
+    bodyProperties, std::size(bodyProperties),
+    bodyMethods, std::size(bodyMethods),
+    nullptr, 0,              // events
+    nullptr, 0,              // event instances
+    nullptr,                 // interfaces
+    nullptr, 0,              // attributes
+    nullptr, 0,              // constants
+    kClassFlags,
+    nullptr, 0,              // shared properties
+    nullptr, 0,              // shared methods
+    nullptr, 0,              // delegates
+    nullptr, 0,              // enums
+};

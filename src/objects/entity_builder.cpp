@@ -1,0 +1,19 @@
+#include "objects/entity_builder.h"
+
+#include <mimetic/mimeentity.h>
+
+#include "runtime/host_binding.h"
+
+HostObject NewEntityObject(const mimetic::MimeEntity& entity, const BuildContext& context) {
+  HostObject instance(PluginNewInstance("MimeEntityZQV"));
+  if (!instance) return instance;
+  MimeEntityData& record = *EntityData(instance.get());
+  // The body first: it builds every descendant, so the step below meets the
+  // children of an entity, in order, before the entity itself.
+  StoreField(record.Body, NewBodyObject(entity.body(), context));
+  StoreField(record.Header, NewHeaderObject(entity.header()));
+  if (context.onEntityBuilt != nullptr) {
+    context.onEntityBuilt(record, entity, *context.messageRecord, record.Body, record.Header);
+  }
+  return instance;
+}

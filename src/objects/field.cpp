@@ -1,0 +1,89 @@
+#include "objects/field.h"
+
+#include <cstddef>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include <mimetic/rfc822/field.h>
+
+#include "objects/entity_builder.h"
+#include "runtime/errors.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_ref.h"
+#include "runtime/host_strings.h"
+#include "runtime/text_reader.h"
+
+MimeFieldData* FieldData(REALobject instance) {
+  return InstanceData<MimeFieldData>(instance, MimeFieldClass);
+}
+
+void FillFieldObject(MimeFieldData& record, const mimetic::Field& field) {
+  StoreField(record.Value, BuildHostStringAuto(field.value()));
+  StoreField(record.Name, BuildHostStringAuto(std::string_view(field.name())));
+}
+
+HostObject NewFieldObject(const mimetic::Field& field) {
+  HostObject instance(PluginNewInstance("MimeFieldZQV"));
+  if (!instance) return instance;
+  FillFieldObject(*FieldData(instance.get()), field);
+  return instance;
+}
+
+namespace {
+
+void DestroyField(REALobject instance) {
+  MimeFieldData& record = *FieldData(instance);
+  ClearField(record.Value);
+  ClearField(record.Name);
+}
+
+// "Name: value" → name before the first colon, value after it without the
+// blanks that follow the colon; a line without a colon has neither.
+void ConstructFromLine(REALobject instance, REALstring textToParse) {
+  RunGuarded([&] {
+    rbText text(textToParse);
+    const mimetic::Field field{std::string(text.UTF8())};
+    FillFieldObject(*FieldData(instance), field);
+  });
+}
+
+constexpr uint32_t kClassFlags = 0x4;
+constexpr uint32_t kPropertyFlags = 0x6;
+constexpr uint32_t kMethodFlags = 0x4;
+
+REALproperty fieldProperties[] = {
+    {nullptr, "Name", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeFieldData, Name), {}},
+    {nullptr, "Value", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeFieldData, Value), {}},
+};
+
+REALmethod fieldMethods[] = {
+    {reinterpret_cast<void*>(&ConstructFromLine), nullptr,
+     "Constructor(TextToParse as String)", kMethodFlags, {}},
+};
+
+}  // namespace
+
+REALclassDefinition MimeFieldClass = {
+    0,                       // version: the interface level, set at registration
+    "MimeFieldZQV",
+    nullptr,                 // superclass
+    sizeof(MimeFieldData),
+    0,                       // host slot
+    nullptr,                 // constructor: the "Constructor" method instead
+    &DestroyField,
+    fieldProperties, std::size(fieldProperties),
+    fieldMethods, std::size(fieldMethods),
+    nullptr, 0,              // events
+    nullptr, 0,              // event instances
+    nullptr,                 // interfaces
+    nullptr, 0,              // attributes
+    nullptr, 0,              // constants
+    kClassFlags,
+    nullptr, 0,              // shared properties
+    nullptr, 0,              // shared methods
+    nullptr, 0,              // delegates
+    nullptr, 0,              // enums
+};

@@ -1,0 +1,21 @@
+// MimeFieldZQV: one header field, its name and value.
+#pragma once
+
+#include "runtime/host_api.h"
+
+namespace mimetic {
+class Field;
+}
+
+// Every field is nil or holds one reference owned by the record.
+struct MimeFieldData {
+  REALstring Value;
+  REALstring Name;
+};
+static_assert(sizeof(MimeFieldData) == 0x10);
+
+extern REALclassDefinition MimeFieldClass;
+
+MimeFieldData* FieldData(REALobject instance);
+
+void FillFieldObject(MimeFieldData& record, const mimetic::Field& field);

@@ -1,0 +1,186 @@
+#include "objects/header.h"
+
+#include <cstddef>
+#include <iterator>
+
+#include <mimetic/header.h>
+
+#include "objects/entity_builder.h"
+#include "objects/field.h"
+#include "runtime/errors.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_ref.h"
+#include "runtime/host_strings.h"
+
+MimeHeaderData* HeaderData(REALobject instance) {
+  return InstanceData<MimeHeaderData>(instance, MimeHeaderClass);
+}
+
+void FillHeaderObject(MimeHeaderData& record, const mimetic::Header& header) {
+  // Only the const accessors: the others add an absent field to the header.
+  RunGuarded([&] {
+    StoreField(record.MimeVersion, BuildHostStringAuto(header.mimeVersion().str()));
+    StoreField(record.ContentType, BuildHostStringAuto(header.contentType().str()));
+    const mimetic::ContentTransferEncoding& transferEncoding = header.contentTransferEncoding();
+    StoreField(record.ContentTransferEncoding, BuildHostStringAuto(transferEncoding.str()));
+    StoreField(record.ContentTransferEncodingMechanism,
+               BuildHostStringAuto(transferEncoding.mechanism()));
+    StoreField(record.ContentDisposition, BuildHostStringAuto(header.contentDisposition().str()));
+    StoreField(record.ContentDescription, BuildHostStringAuto(header.contentDescription().str()));
+    StoreField(record.contentId, BuildHostStringAuto(header.contentId().str()));
+    StoreField(record.subject, BuildHostStringAuto(header.subject()));
+    StoreField(record.messageid, BuildHostStringAuto(header.messageid().str()));
+    // sender, from, too, replyto, cc and bcc: NewMailboxObject, NewMailboxListObject and
+    // NewAddressListObject fill them, before the field list.
+
+    // The array goes into the record before it is filled, so a field that
+    // fails half-way still leaves the fields listed before it.
+    StoreField(record.Fields, CreateObjectArray());
+    if (record.Fields == nullptr) return;
+    for (const mimetic::Field& field : header) {
+      HostObject fieldObject = NewFieldObject(field);
+      if (fieldObject) AppendToObjectArray(record.Fields, fieldObject.get());
+    }
+  });
+}
+
+HostObject NewHeaderObject(const mimetic::Header& header) {
+  HostObject instance(PluginNewInstance("MimeHeaderZQV"));
+  if (!instance) return instance;
+  FillHeaderObject(*HeaderData(instance.get()), header);
+  return instance;
+}
+
+namespace {
+
+void DestroyHeader(REALobject instance) {
+  MimeHeaderData& record = *HeaderData(instance);
+  ClearField(record.MimeVersion);
+  ClearField(record.ContentType);
+  ClearField(record.ContentTransferEncoding);
+  ClearField(record.ContentTransferEncodingMechanism);
+  ClearField(record.ContentDisposition);
+  ClearField(record.ContentDescription);
+  ClearField(record.contentId);
+  ClearField(record.sender);
+  ClearField(record.from);
+  ClearField(record.too);
+  ClearField(record.subject);
+  ClearField(record.subjectDecoded);
+  ClearField(record.replyto);
+  ClearField(record.cc);
+  ClearField(record.bcc);
+  ClearField(record.messageid);
+  ClearField(record.Fields);
+}
+
+// The first field whose Name the host finds equal to `name`, with one
+// reference for the caller. Goes through the array as host code may have
+// changed it, not through the header it was built from.
+HostObject FindFieldByName(REALobject fields, REALstring name) {
+  if (fields == nullptr) return {};
+  const int64_t upperBound = ObjectArrayUBound(fields);
+  for (int64_t index = 0; index <= upperBound; ++index) {
+    HostObject item(ObjectArrayItem(fields, index));
+    if (!item) continue;
+    if (RuntimeStringCompare(FieldData(item.get())->Name, name) == 0) return item;
+  }
+  return {};
+}
+
+REALobject FieldsItem(REALobject instance, RBInteger index) {
+  return ObjectArrayItem(HeaderData(instance)->Fields, index);
+}
+
+REALobject FieldsArray(REALobject instance) { return ShareField(HeaderData(instance)->Fields); }
+
+void ConstructEmptyHeader(REALobject) {}
+
+RBBoolean HasField(REALobject instance, REALstring name) {
+  return RunGuarded(false, [&] {
+    return static_cast<bool>(FindFieldByName(HeaderData(instance)->Fields, name));
+  });
+}
+
+REALobject FieldByName(REALobject instance, REALstring name) {
+  return RunGuarded<REALobject>(nullptr, [&] {
+    return FindFieldByName(HeaderData(instance)->Fields, name).release();
+  });
+}
+
+constexpr uint32_t kClassFlags = 0x4;
+constexpr uint32_t kPropertyFlags = 0x6;
+constexpr uint32_t kMethodFlags = 0x4;
+constexpr uint32_t kEmptyConstructorFlags = 0x84;
+
+REALproperty headerProperties[] = {
+    {nullptr, "MimeVersion", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, MimeVersion), {}},
+    {nullptr, "ContentType", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, ContentType), {}},
+    {nullptr, "ContentTransferEncoding", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, ContentTransferEncoding), {}},
+    {nullptr, "ContentTransferEncodingMechanism", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, ContentTransferEncodingMechanism), {}},
+    {nullptr, "ContentDisposition", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, ContentDisposition), {}},
+    {nullptr, "ContentDescription", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, ContentDescription), {}},
+    {nullptr, "contentId", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, contentId), {}},
+    {nullptr, "subject", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, subject), {}},
+    {nullptr, "subjectDecoded", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, subjectDecoded), {}},
+    {nullptr, "messageid", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, messageid), {}},
+    {nullptr, "sender", "MimeMailboxZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, sender), {}},
+    {nullptr, "from", "MimeMailboxListZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, from), {}},
+    {nullptr, "too", "MimeAddressListZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, too), {}},
+    {nullptr, "replyto", "MimeAddressListZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, replyto), {}},
+    {nullptr, "cc", "MimeAddressListZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, cc), {}},
+    {nullptr, "bcc", "MimeAddressListZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeHeaderData, bcc), {}},
+};
+
+REALmethod headerMethods[] = {
+    {reinterpret_cast<void*>(&FieldsItem), nullptr,
+     "Fields(index as Integer) as MimeFieldZQV", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&FieldsArray), nullptr,
+     "Fields as MimeFieldZQV()", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&ConstructEmptyHeader), nullptr,
+     "Constructor", kEmptyConstructorFlags, {}},
+    {reinterpret_cast<void*>(&HasField), nullptr,
+     "hasField(name as string) as boolean", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&FieldByName), nullptr,
+     "FieldByName(name as string) as MimeFieldZQV", kMethodFlags, {}},
+};
+
+}  // namespace
+
+REALclassDefinition MimeHeaderClass = {
+    0,                       // version: the interface level, set at registration
+    "MimeHeaderZQV",
+    nullptr,                 // superclass
+    sizeof(MimeHeaderData),
+    0,                       // host slot
+    nullptr,                 // constructor: the "Constructor" methods instead
+    &DestroyHeader,
+    headerProperties, std::size(headerProperties),
+    headerMethods, std::size(headerMethods),
+    nullptr, 0,              // events
+    nullptr, 0,              // event instances
+    nullptr,                 // interfaces
+    nullptr, 0,              // attributes
+    nullptr, 0,              // constants
+    kClassFlags,
+    nullptr, 0,              // shared properties
+    nullptr, 0,              // shared methods
+    nullptr, 0,              // delegates
+    nullptr, 0,              // enums
+};

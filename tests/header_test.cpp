@@ -1,0 +1,154 @@
+// MimeHeaderZQV as host code reads it from a parsed message: the typed
+// properties (with mimetic's values for absent fields), the field list, the
+// look-ups by name and the indexed reads.
+
+#include <string>
+#include <vector>
+
+#include "plugin_test.h"
+
+namespace {
+
+constexpr char kFieldAt[] = "Fields(index as Integer) as MimeFieldZQV";
+constexpr char kFields[] = "Fields as MimeFieldZQV()";
+constexpr char kHasField[] = "hasField(name as string) as boolean";
+constexpr char kFieldByName[] = "FieldByName(name as string) as MimeFieldZQV";
+
+class HeaderTest : public PluginTest {
+ protected:
+  emu::Obj headerOf(std::string_view message, uint32_t encoding = kREALTextEncodingUTF8) {
+    emu::Obj email = parseEmail(message, encoding);
+    expectNoException();
+    return host().get(email, "Header").obj();
+  }
+  // A string property as its bytes, "(nil)" for nil.
+  std::string shown(const emu::Obj& object, const std::string& property) {
+    emu::Str value = host().get(object, property).str();
+    return value.isNil() ? "(nil)" : value.bytes();
+  }
+  emu::Obj fieldAt(const emu::Obj& header, int64_t index) {
+    return host().call(header, kFieldAt, {index}).obj();
+  }
+};
+
+TEST_F(HeaderTest, TypedPropertiesHoldTheirFieldsAsMimeticRendersThem) {
+  emu::Obj header = headerOf(
+      "Mime-Version: 1.0\r\n"
+      "Content-Type: text/plain; charset=utf-8\r\n"
+      "Content-Transfer-Encoding: Quoted-Printable\r\n"
+      "Content-Disposition: inline; filename=note.txt\r\n"
+      "Content-Description: A short note\r\n"
+      "Content-ID: <part1@example.com>\r\n"
+      "Message-ID: <msg1@example.com>\r\n"
+      "Subject:   =?utf-8?q?Gr=C3=BC=C3=9Fe?= from us\r\n"
+      "\r\n"
+      "body\r\n");
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"MimeVersion", "1.0"},
+      {"ContentType", "text/plain; charset=\"utf-8\""},
+      {"ContentTransferEncoding", "Quoted-Printable"},
+      {"ContentTransferEncodingMechanism", "Quoted-Printable"},
+      {"ContentDisposition", "inline; filename=\"note.txt\""},
+      {"ContentDescription", "A short note"},
+      {"contentId", "<part1@example.com>"},
+      {"messageid", "<msg1@example.com>"},
+      {"subject", "=?utf-8?q?Gr=C3=BC=C3=9Fe?= from us"},
+  };
+  for (const auto& [property, value] : expected) EXPECT_EQ(shown(header, property), value) << property;
+}
+
+TEST_F(HeaderTest, AbsentFieldsGiveMimeticDefaultsWithoutAddingFields) {
+  emu::Obj header = headerOf("Subject: only this\r\n\r\nbody\r\n");
+  EXPECT_EQ(shown(header, "MimeVersion"), "0.0");
+  EXPECT_EQ(shown(header, "ContentType"), "/");
+  for (const char* property : {"ContentTransferEncoding", "ContentTransferEncodingMechanism",
+                               "ContentDisposition", "ContentDescription"}) {
+    EXPECT_EQ(shown(header, property), "(nil)") << property;
+  }
+  // mimetic makes up these ids once per process: "c"/"m", time, process, sequence, "@host".
+  const std::string contentId = shown(header, "contentId");
+  const std::string messageId = shown(header, "messageid");
+  EXPECT_EQ(contentId.front(), 'c');
+  EXPECT_EQ(messageId.front(), 'm');
+  EXPECT_NE(contentId.find('@'), std::string::npos);
+  EXPECT_NE(messageId.find('@'), std::string::npos);
+  EXPECT_EQ(shown(headerOf("X: y\r\n\r\n"), "contentId"), contentId);
+  // Reading the typed properties must not have inserted the absent fields.
+  EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 0);
+}
+
+TEST_F(HeaderTest, FieldsListEveryFieldInOrderAndLookUpFindsTheFirst) {
+  emu::Obj header = headerOf(
+      "Received: from a\r\n"
+      "X-Mailer: m\r\n"
+      "Received: from b\r\n"
+      "Content-Type: text/plain;charset=us-ascii\r\n"
+      "\r\n");
+  // A field that a typed property reads comes back as its typed value renders.
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Received", "from a"},
+      {"X-Mailer", "m"},
+      {"Received", "from b"},
+      {"Content-Type", "text/plain; charset=\"us-ascii\""}};
+  ASSERT_EQ(host().ubound(host().call(header, kFields).obj()), 3);
+  for (size_t index = 0; index < expected.size(); ++index) {
+    emu::Obj field = fieldAt(header, static_cast<int64_t>(index));
+    EXPECT_EQ(shown(field, "Name"), expected[index].first);
+    EXPECT_EQ(shown(field, "Value"), expected[index].second);
+  }
+  EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("Received")}).obj(), "Value"),
+            "from a");
+  EXPECT_TRUE(host().call(header, kHasField, {host().string("X-Mailer")}).boolean());
+  EXPECT_FALSE(host().call(header, kHasField, {host().string("X-Missing")}).boolean());
+  EXPECT_TRUE(host().call(header, kFieldByName, {host().string("X-Missing")}).obj().isNil());
+  expectNoException();
+}
+
+TEST_F(HeaderTest, IndexOutsideTheFieldsRaisesAndGivesNil) {
+  emu::Obj header = headerOf("A: 1\r\nB: 2\r\nC: 3\r\n\r\n");
+  EXPECT_TRUE(fieldAt(header, 3).isNil());
+  expectException("OutOfBoundsException",
+                  "The parameter index  is too big. Range is 0 to 2, but value is 3.");
+  EXPECT_TRUE(fieldAt(header, -1).isNil());
+  expectException("OutOfBoundsException",
+                  "The parameter index  is too small. Range is 0 to 2, but value is -1.");
+  EXPECT_EQ(shown(fieldAt(header, 2), "Name"), "C");
+  expectNoException();
+}
+
+TEST_F(HeaderTest, HostChangesToTheFieldsArrayShowInEveryMember) {
+  emu::Obj header = headerOf("A: 1\r\nB: 2\r\n\r\n");
+  emu::Obj fields = host().call(header, kFields).obj();
+  EXPECT_EQ(host().call(header, kFields).obj().get(), fields.get());
+
+  host().append(fields, host().construct("MimeFieldZQV", "Constructor(TextToParse as String)",
+                                         {host().string("A: added")}));
+  host().removeAt(fields, 0);
+  EXPECT_EQ(shown(fieldAt(header, 1), "Value"), "added");
+  EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("A")}).obj(), "Value"),
+            "added");
+  EXPECT_EQ(shown(fieldAt(header, 0), "Name"), "B");
+}
+
+// Header text is stored as the bytes came; only the encoding tag is chosen.
+TEST_F(HeaderTest, ValuesAreTaggedByTheirBytes) {
+  struct Case {
+    std::string subject;
+    uint32_t encoding;
+  };
+  const std::vector<Case> cases = {
+      {"plain words", kREALTextEncodingASCII},
+      {"Gr\xC3\xBC\xC3\x9F" "e", kREALTextEncodingUTF8},
+      {"Gr\xFC\xDF" "e", kREALTextEncodingWindowsLatin1},
+  };
+  for (const Case& test : cases) {
+    emu::Obj header = headerOf("Subject: " + test.subject + "\r\n\r\n", kREALTextEncodingUnknown);
+    for (const emu::Str& value :
+         {host().get(header, "subject").str(), host().get(fieldAt(header, 0), "Value").str()}) {
+      EXPECT_EQ(value.bytes(), test.subject);
+      EXPECT_EQ(value.encoding(), test.encoding) << test.subject;
+    }
+  }
+}
+
+}  // namespace
