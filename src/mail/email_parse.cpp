@@ -9,6 +9,7 @@
 #include <mimetic/mimeentity.h>
 
 #include "objects/entity.h"
+#include "objects/entity_builder.h"
 #include "runtime/errors.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
@@ -26,6 +27,15 @@ bool StartsWithUTF8ByteOrderMark(const std::string& text) {
 std::string CopyBytes(const void* bytes, int64_t count) {
   if (bytes == nullptr || count <= 0) return {};
   return std::string(static_cast<const char*>(bytes), static_cast<size_t>(count));
+}
+
+// The message's own entity, built like every entity below it but into the
+// message's record: its Body first, which builds the whole tree of parts,
+// then its Header.
+void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message) {
+  const BuildContext context{&record, nullptr};
+  StoreField(record.Body, NewBodyObject(message.body(), context));
+  StoreField(record.Header, NewHeaderObject(message.header()));
 }
 
 void ParseMessageText(MimeEntityData& record, std::string messageText) {
@@ -47,9 +57,9 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
   std::istringstream messageStream(messageText);
   const mimetic::MimeEntity message(messageStream);
 
-  // Here the message's own Body and Header objects are built, with the whole
-  // tree of parts below them, and the part walk and the date reading run on
-  // the top-level entity: FillEmailEntity(record, message).
+  FillEmailEntity(record, message);
+  // Here the part walk and the date reading join FillEmailEntity as the
+  // context's per-entity step, run on every part and last on the message.
 
   // Here a message without child parts gets its text chosen from its own
   // body: SelectTopLevelText(record, message, record) when
@@ -60,7 +70,6 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
 
   // Here a message that has HTML text but no plain text gets one made from
   // the HTML: HTMLToPlainText(record.HTMLText) while PlainText is nil.
-  (void)record;
 }
 
 }  // namespace
