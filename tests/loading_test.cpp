@@ -22,47 +22,36 @@ constexpr char kStringConstructor[] = "Constructor(Content as string)";
 constexpr char kMemoryBlockConstructor[] = "Constructor(Content as MemoryBlock)";
 constexpr char kFileConstructor[] = "Constructor(File as FolderItem)";
 constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
-constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
 constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
 constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
 
 constexpr char kEmptyText[] = "Can't parse empty text.";
 constexpr char kNotHeaderText[] = "Email must start with an header text. BOM character?";
-constexpr char kCannotOpen[] = "Failed to open file for reading.";
 
 const std::string kMultipartMessage =
     "From: Jonas Berger <jonas@example.org>\r\n"
-    "To: ana@example.com\r\n"
     "Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe?=\r\n"
     "Date: Tue, 12 Mar 2024 09:41:02 +0100\r\n"
-    "MIME-Version: 1.0\r\n"
     "Content-Type: multipart/mixed; boundary=\"b1\"\r\n"
     "\r\n"
-    "--b1\r\n"
-    "Content-Type: text/plain; charset=utf-8\r\n"
-    "\r\n"
-    "Hello Ana\r\n"
     "--b1\r\n"
     "Content-Type: text/html; charset=utf-8\r\n"
     "\r\n"
     "<p>Hello <b>Ana</b></p>\r\n"
     "--b1\r\n"
-    "Content-Type: application/octet-stream; name=\"a.bin\"\r\n"
+    "Content-Type: application/octet-stream\r\n"
     "Content-Disposition: attachment; filename=\"a.bin\"\r\n"
     "Content-Transfer-Encoding: base64\r\n"
     "\r\n"
     "AAECAw==\r\n"
     "--b1--\r\n";
 
-// A directory under the system's temporary directory, removed with all it
-// holds when the test ends.
+// A fresh directory under the system's temporary one, removed at the end.
 class TempDirectory {
  public:
-  TempDirectory() {
-    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    path_ = fs::temp_directory_path() /
-            ("zqv-loading-" + test + "-" + std::to_string(std::random_device()()));
-    fs::remove_all(path_);
+  TempDirectory()
+      : path_(fs::temp_directory_path() /
+              ("zqv-loading-" + std::to_string(std::random_device()()))) {
     fs::create_directories(path_);
   }
   ~TempDirectory() {
@@ -70,7 +59,6 @@ class TempDirectory {
     fs::remove_all(path_, ignored);
   }
   const fs::path& path() const { return path_; }
-
   fs::path write(const fs::path& relative, const std::string& bytes) const {
     const fs::path file = path_ / relative;
     fs::create_directories(file.parent_path());
@@ -80,32 +68,6 @@ class TempDirectory {
 
  private:
   fs::path path_;
-};
-
-// One string property as host code sees it.
-struct SeenText {
-  bool nil = true;
-  std::string bytes;
-  uint32_t encoding = 0;
-  bool operator==(const SeenText& other) const {
-    return nil == other.nil && bytes == other.bytes && encoding == other.encoding;
-  }
-};
-
-// Everything a message shows to host code except Source.
-struct SeenMessage {
-  SeenText subject, plainText, htmlText, bodyDecoded;
-  int64_t attachmentsUBound = -2;  // -2: nil array
-  int64_t inlinesUBound = -2;
-  bool hasDate = false, hasReceivedDate = false, hasHeader = false, hasBody = false;
-  bool operator==(const SeenMessage& other) const {
-    return subject == other.subject && plainText == other.plainText &&
-           htmlText == other.htmlText && bodyDecoded == other.bodyDecoded &&
-           attachmentsUBound == other.attachmentsUBound &&
-           inlinesUBound == other.inlinesUBound && hasDate == other.hasDate &&
-           hasReceivedDate == other.hasReceivedDate && hasHeader == other.hasHeader &&
-           hasBody == other.hasBody;
-  }
 };
 
 class LoadingTest : public PluginTest {
@@ -120,99 +82,83 @@ class LoadingTest : public PluginTest {
     return host().construct("MimeEmailZQV", kFileConstructor, {host().folderItem(path.string())});
   }
 
-  SeenText text(const emu::Obj& message, const std::string& property) {
-    const emu::Str value = host().get(message, property).str();
-    if (value.isNil()) return {};
-    return {false, value.bytes(), value.encoding()};
-  }
-  int64_t arrayUBound(const emu::Obj& message, const char* declaration) {
-    const emu::Obj array = host().call(message, declaration).obj();
-    return array.isNil() ? -2 : host().ubound(array);
-  }
-  SeenMessage seen(const emu::Obj& message) {
-    SeenMessage result;
-    result.subject = text(message, "Subject");
-    result.plainText = text(message, "PlainText");
-    result.htmlText = text(message, "HTMLText");
-    result.bodyDecoded = text(message, "BodyDecoded");
-    result.attachmentsUBound = arrayUBound(message, kAttachments);
-    result.inlinesUBound = arrayUBound(message, kInlines);
-    result.hasDate = !host().get(message, "Date").obj().isNil();
-    result.hasReceivedDate = !host().get(message, "ReceivedDate").obj().isNil();
-    result.hasHeader = !host().get(message, "Header").obj().isNil();
-    result.hasBody = !host().get(message, "Body").obj().isNil();
-    return result;
+  // Everything a message shows host code except Source, one line per member.
+  std::string described(const emu::Obj& message) {
+    std::string seen;
+    for (const char* name : {"Subject", "PlainText", "HTMLText", "BodyDecoded"}) {
+      const emu::Str text = host().get(message, name).str();
+      seen += std::string(name) + "=" +
+              (text.isNil() ? "nil" : text.bytes() + "@" + std::to_string(text.encoding())) + "\n";
+    }
+    for (const char* name : {"Date", "ReceivedDate", "Header", "Body"}) {
+      seen += std::string(name) + (host().get(message, name).obj().isNil() ? " nil\n" : " set\n");
+    }
+    for (const char* declaration : {kAttachments, kInlines}) {
+      const emu::Obj array = host().call(message, declaration).obj();
+      seen += std::string(declaration) + " " +
+              (array.isNil() ? "nil" : std::to_string(host().ubound(array))) + "\n";
+    }
+    return seen;
   }
 
   // After a refused parse both arrays exist and are empty.
   void expectEmptyArrays(const emu::Obj& message) {
-    EXPECT_EQ(arrayUBound(message, kAttachments), -1);
-    EXPECT_EQ(arrayUBound(message, kInlines), -1);
+    EXPECT_EQ(host().ubound(host().call(message, kAttachments).obj()), -1);
+    EXPECT_EQ(host().ubound(host().get(message, "InlinesVariant").obj()), -1);
     EXPECT_TRUE(host().call(message, kAttachmentAt, {0}).obj().isNil());
     expectException("OutOfBoundsException",
                     "The parameter index  is too big. Range is 0 to -1, but value is 0.");
-    EXPECT_TRUE(host().call(message, kInlineAt, {-1}).obj().isNil());
-    expectException("OutOfBoundsException",
-                    "The parameter index  is too small. Range is 0 to -1, but value is -1.");
   }
 };
 
 TEST_F(LoadingTest, StringMemoryBlockAndFileGiveTheSameMessage) {
   TempDirectory directory;
-  const fs::path file = directory.write("message.eml", kMultipartMessage);
-
   const emu::Str content = host().string(kMultipartMessage, kREALTextEncodingUTF8);
   const emu::Obj viaString = host().construct("MimeEmailZQV", kStringConstructor, {content});
   expectNoException();
   const emu::Obj viaBlock = fromMemoryBlock(kMultipartMessage);
   expectNoException();
-  const emu::Obj viaFile = fromFile(file);
+  const emu::Obj viaFile = fromFile(directory.write("message.eml", kMultipartMessage));
   expectNoException();
 
-  const SeenMessage expected = seen(viaString);
-  EXPECT_GE(expected.attachmentsUBound, -1) << "every parse makes the arrays";
-  EXPECT_TRUE(seen(viaBlock) == expected);
-  EXPECT_TRUE(seen(viaFile) == expected);
+  const std::string expected = described(viaString);
+  EXPECT_EQ(described(viaBlock), expected);
+  EXPECT_EQ(described(viaFile), expected);
+  // A byte order mark changes nothing but Source.
+  EXPECT_EQ(described(fromString("\xEF\xBB\xBF" + kMultipartMessage)), expected);
   expectNoException();
 
   // The string constructor keeps the caller's own string; the other two build
-  // one from the bytes, which are all ASCII here.
+  // one from the bytes.
   EXPECT_EQ(host().get(viaString, "Source").str().get(), content.get());
   for (const emu::Obj* message : {&viaBlock, &viaFile}) {
     const emu::Str source = host().get(*message, "Source").str();
-    ASSERT_FALSE(source.isNil());
     EXPECT_NE(source.get(), content.get());
     EXPECT_EQ(source.bytes(), kMultipartMessage);
-    EXPECT_EQ(source.encoding(), kREALTextEncodingASCII);
   }
 }
 
 TEST_F(LoadingTest, ByteOrderMarksAndFirstBytes) {
   const std::string header = "Subject: hello\r\n\r\nbody\r\n";
-  struct Case {
-    std::string input;
-    const char* refusal;  // nullptr: parsed
-  };
-  const std::vector<Case> cases = {
-      {"\xEF\xBB\xBF" + header, nullptr},
-      {"\r\n" + header, nullptr},  // an empty header is still a header
+  const std::vector<std::pair<std::string, const char*>> cases = {
+      {"\xEF\xBB\xBF" + header, nullptr},  // nullptr: parsed
+      {"\r\n" + header, nullptr},          // an empty header is still a header
       {"\x01" + header, nullptr},
       {"\xEF\xBB\xBF", kEmptyText},
       {"", kEmptyText},
       {"\xFF\xFE" + header, kNotHeaderText},
       {"\xEF\xBB\xBF\xEF\xBB\xBF" + header, kNotHeaderText},  // only one mark is dropped
-      {"\xC3\xA4" + header, kNotHeaderText},
       {"\xEF\xBB", kNotHeaderText},
   };
-  for (const Case& testCase : cases) {
-    SCOPED_TRACE(::testing::PrintToString(testCase.input));
+  for (const auto& [input, refusal] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(input));
     for (const bool viaBlock : {false, true}) {
-      const emu::Str content = host().string(testCase.input);
-      const emu::Obj message = viaBlock ? fromMemoryBlock(testCase.input)
-                                        : host().construct("MimeEmailZQV", kStringConstructor,
-                                                           {content});
-      if (testCase.refusal != nullptr) {
-        expectException("UnsupportedOperationException", testCase.refusal);
+      const emu::Str content = host().string(input);
+      const emu::Obj message =
+          viaBlock ? fromMemoryBlock(input)
+                   : host().construct("MimeEmailZQV", kStringConstructor, {content});
+      if (refusal != nullptr) {
+        expectException("UnsupportedOperationException", refusal);
         expectEmptyArrays(message);
       } else {
         expectNoException();
@@ -220,43 +166,29 @@ TEST_F(LoadingTest, ByteOrderMarksAndFirstBytes) {
       // Source is the input as received, byte order mark included.
       const emu::Str source = host().get(message, "Source").str();
       if (viaBlock) {
-        EXPECT_EQ(source.isNil(), testCase.input.empty());
-        EXPECT_EQ(source.bytes(), testCase.input);
+        EXPECT_EQ(source.isNil(), input.empty());
+        EXPECT_EQ(source.bytes(), input);
       } else {
         EXPECT_EQ(source.get(), content.get());
       }
     }
   }
-
-  // A byte order mark changes nothing but Source.
-  EXPECT_TRUE(seen(fromString("\xEF\xBB\xBF" + kMultipartMessage)) ==
-              seen(fromString(kMultipartMessage)));
-  expectNoException();
 }
 
-TEST_F(LoadingTest, NilAndEmptyContentIsEmptyText) {
-  const emu::Obj nilString =
-      host().construct("MimeEmailZQV", kStringConstructor, {emu::Value(emu::Str())});
-  expectException("UnsupportedOperationException", kEmptyText);
-  EXPECT_TRUE(host().get(nilString, "Source").str().isNil());
-  expectEmptyArrays(nilString);
-
-  const emu::Obj nilBlock =
-      host().construct("MimeEmailZQV", kMemoryBlockConstructor, {emu::Value(emu::Obj())});
-  expectException("UnsupportedOperationException", kEmptyText);
-  expectEmptyArrays(nilBlock);
-
-  // A block whose size the host reports as negative holds nothing.
-  char bytes[] = "Subject: x\r\n\r\n";
-  const emu::Obj oddBlock = host().construct("MimeEmailZQV", kMemoryBlockConstructor,
-                                             {host().memoryBlockWithSize(bytes, -5)});
-  expectException("UnsupportedOperationException", kEmptyText);
-  EXPECT_TRUE(host().get(oddBlock, "Source").str().isNil());
-
+TEST_F(LoadingTest, NilAndEmptyInputsAreEmptyText) {
   TempDirectory directory;
-  const emu::Obj emptyFile = fromFile(directory.write("empty.eml", ""));
-  expectException("UnsupportedOperationException", kEmptyText);
-  expectEmptyArrays(emptyFile);
+  const std::vector<std::pair<const char*, emu::Value>> cases = {
+      {kStringConstructor, emu::Value(emu::Str())},
+      {kMemoryBlockConstructor, emu::Value(emu::Obj())},
+      {kFileConstructor, host().folderItem(directory.write("empty.eml", "").string())},
+  };
+  for (const auto& [declaration, argument] : cases) {
+    SCOPED_TRACE(declaration);
+    const emu::Obj message = host().construct("MimeEmailZQV", declaration, {argument});
+    expectException("UnsupportedOperationException", kEmptyText);
+    EXPECT_TRUE(host().get(message, "Source").str().isNil());
+    expectEmptyArrays(message);
+  }
 }
 
 TEST_F(LoadingTest, UnopenableFileLeavesTheMessageEmpty) {
@@ -265,7 +197,7 @@ TEST_F(LoadingTest, UnopenableFileLeavesTheMessageEmpty) {
     const emu::Obj message =
         nilItem ? host().construct("MimeEmailZQV", kFileConstructor, {emu::Value(emu::Obj())})
                 : fromFile(directory.path() / "missing.eml");
-    expectException("IOException", kCannotOpen);
+    expectException("IOException", "Failed to open file for reading.");
     EXPECT_TRUE(host().get(message, "Source").str().isNil());
     EXPECT_TRUE(host().call(message, kAttachments).obj().isNil());
     EXPECT_TRUE(host().get(message, "InlinesVariant").obj().isNil());
@@ -275,30 +207,18 @@ TEST_F(LoadingTest, UnopenableFileLeavesTheMessageEmpty) {
   }
 }
 
-TEST_F(LoadingTest, LongAndNonAsciiPathsOpen) {
+TEST_F(LoadingTest, FileWithNonAsciiNameOpens) {
   TempDirectory directory;
-  const std::string segment(60, 'd');
-  fs::path longRelative;
-  for (int level = 0; level < 5; ++level) longRelative /= segment + std::to_string(level);
-  longRelative /= "message.eml";
-  const fs::path longPath = directory.write(longRelative, kMultipartMessage);
-  ASSERT_GE(longPath.string().size(), 261u);
-
-  const fs::path foreignPath =
-      directory.write(fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x89 \xE6\x97\xA5.eml"),
-                      kMultipartMessage);
-
-  for (const fs::path& path : {longPath, foreignPath}) {
-    SCOPED_TRACE(path.string());
-    const emu::Obj message = fromFile(path);
-    expectNoException();
-    EXPECT_EQ(host().get(message, "Source").str().bytes(), kMultipartMessage);
-  }
+  const fs::path path = directory.write(
+      fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xE2\x9C\x89 \xE6\x97\xA5.eml"), kMultipartMessage);
+  const emu::Obj message = fromFile(path);
+  expectNoException();
+  EXPECT_EQ(host().get(message, "Source").str().bytes(), kMultipartMessage);
 }
 
 // Off Windows the \\?\ prefix is just a directory name, which lets the test
-// see which of the two paths was opened: a relative path under a working
-// directory that holds both files.
+// see which path was opened: a relative path under a working directory that
+// holds a file under each form.
 TEST_F(LoadingTest, PathsFrom261UnitsTryThePrefixedFormFirst) {
   TempDirectory directory;
   struct WorkingDirectory {
@@ -318,16 +238,14 @@ TEST_F(LoadingTest, PathsFrom261UnitsTryThePrefixedFormFirst) {
     ASSERT_EQ(relative.size(), units);
     directory.write(relative, plainMessage);
     directory.write("\\\\?\\" + relative, prefixedMessage);
-    const emu::Obj message = host().construct("MimeEmailZQV", kFileConstructor,
-                                              {host().folderItem(relative)});
+    const emu::Obj message = fromFile(relative);
     expectNoException();
     EXPECT_EQ(host().get(message, "Source").str().bytes(),
               units >= 261 ? prefixedMessage : plainMessage);
 
     // A path that has the prefix already is opened as it is.
     directory.write("\\\\?\\\\\\?\\" + relative, "Subject: prefixed twice\r\n\r\n");
-    const emu::Obj alreadyPrefixed = host().construct(
-        "MimeEmailZQV", kFileConstructor, {host().folderItem("\\\\?\\" + relative)});
+    const emu::Obj alreadyPrefixed = fromFile("\\\\?\\" + relative);
     expectNoException();
     EXPECT_EQ(host().get(alreadyPrefixed, "Source").str().bytes(), prefixedMessage);
   }
@@ -337,14 +255,12 @@ TEST_F(LoadingTest, SourceEncodingOfBuiltSources) {
   const std::string latin1 = "Subject: caf\xE9\r\n\r\nbody\r\n";
   const std::string ascii = "Subject: cafe\r\n\r\nbody\r\n";
   TempDirectory directory;
-  const fs::path latin1File = directory.write("latin1.eml", latin1);
-
   const std::vector<std::pair<emu::Obj, uint32_t>> cases = {
       {fromMemoryBlock(ascii), kREALTextEncodingASCII},
       {fromMemoryBlock(latin1), kREALTextEncodingUnknown},
-      {fromFile(latin1File), kREALTextEncodingUnknown},
+      {fromFile(directory.write("ascii.eml", ascii)), kREALTextEncodingASCII},
+      {fromFile(directory.write("latin1.eml", latin1)), kREALTextEncodingUnknown},
       // The caller's string keeps the encoding the caller gave it.
-      {fromString(latin1, kREALTextEncodingWindowsLatin1), kREALTextEncodingWindowsLatin1},
       {fromString(ascii, kREALTextEncodingUTF8), kREALTextEncodingUTF8},
   };
   for (const auto& [message, encoding] : cases) {
@@ -356,29 +272,25 @@ TEST_F(LoadingTest, SourceEncodingOfBuiltSources) {
 }
 
 TEST_F(LoadingTest, FormatExceptionSwitchIsSharedAndStartsOff) {
-  EXPECT_FALSE(host().getShared("MimeEmailZQV", "RaiseUnknownFormatExceptions").boolean());
+  const auto switchIsOn = [&] {
+    return host().getShared("MimeEmailZQV", "RaiseUnknownFormatExceptions").boolean();
+  };
+  EXPECT_FALSE(switchIsOn());
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
-  EXPECT_TRUE(host().getShared("MimeEmailZQV", "RaiseUnknownFormatExceptions").boolean());
-  // Parsing does not reset it.
-  fromString(kMultipartMessage);
-  EXPECT_TRUE(host().getShared("MimeEmailZQV", "RaiseUnknownFormatExceptions").boolean());
+  EXPECT_TRUE(switchIsOn());
+  fromString(kMultipartMessage);  // parsing leaves it as it is
+  EXPECT_TRUE(switchIsOn());
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", false);
-  EXPECT_FALSE(host().getShared("MimeEmailZQV", "RaiseUnknownFormatExceptions").boolean());
-  expectNoException();
+  EXPECT_FALSE(switchIsOn());
 }
 
 TEST_F(LoadingTest, EntityMadeByHostCodeIsEmpty) {
   const emu::Obj entity = host().construct("MimeEntityZQV", "Constructor");
   expectNoException();
-  for (const char* property : {"Header", "Body"}) {
-    EXPECT_TRUE(host().get(entity, property).obj().isNil()) << property;
-  }
+  EXPECT_TRUE(host().get(entity, "Header").obj().isNil());
+  EXPECT_TRUE(host().get(entity, "Body").obj().isNil());
   EXPECT_TRUE(host().get(entity, "BodyDecoded").str().isNil());
 }
-
-}  // namespace
-
-namespace {
 
 // Runs a shell command; its standard output and exit status.
 std::pair<std::string, int> RunCommand(const std::string& command) {
@@ -396,13 +308,11 @@ std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 // mimedump's JSON must parse whatever bytes the message holds; a few facts
 // read back from it show that it describes the message it was given.
 TEST(LoadingDumpTest, PrintsParsableJsonForEveryConstructor) {
-  const fs::path directory =
-      fs::temp_directory_path() / ("zqv-dump-" + std::to_string(std::random_device()()));
-  fs::create_directories(directory);
-  const fs::path odd = directory / "odd.eml";
-  std::ofstream(odd, std::ios::binary) << "Subject: caf\xE9 \"quoted\" \\ \x01\r\n\r\nx\r\n";
+  TempDirectory directory;
+  const fs::path odd =
+      directory.write("odd.eml", "Subject: caf\xE9 \"quoted\" \\ \x01\r\n\r\nx\r\n");
   const fs::path welcome = fs::path(ZQV_SOURCE_DIR) / "samples" / "welcome.eml";
-  const fs::path json = directory / "dump.json";
+  const fs::path json = directory.path() / "dump.json";
   const std::string dump = Quoted(std::string(ZQV_BINARY_DIR) + "/mimedump");
   const std::string summarize =
       "python3 -c 'import json,sys; d=json.load(sys.stdin); s=d[\"email\"][\"Source\"]; "
@@ -417,7 +327,7 @@ TEST(LoadingDumpTest, PrintsParsableJsonForEveryConstructor) {
        "Constructor(Content as string) " + welcomeSize + " Unknown []"},
       {"--as memoryblock --full " + Quoted(odd.string()),
        "Constructor(Content as MemoryBlock) " + oddSize + " Unknown []"},
-      {Quoted((directory / "missing.eml").string()),
+      {Quoted((directory.path() / "missing.eml").string()),
        "Constructor(File as FolderItem) None None ['IOException']"},
   };
   for (const auto& [arguments, expected] : cases) {
@@ -426,7 +336,6 @@ TEST(LoadingDumpTest, PrintsParsableJsonForEveryConstructor) {
     EXPECT_EQ(RunCommand(summarize), std::make_pair(expected + "\n", 0));
   }
   EXPECT_NE(RunCommand(dump + " --as nonsense x 2>/dev/null").second, 0);
-  fs::remove_all(directory);
 }
 
 }  // namespace
