@@ -56,7 +56,7 @@ if [ ! -f "$tarball" ]; then
   apt_update_once
   mkdir -p "$third_party/download"
   (cd "$third_party/download" && apt-get source --download-only mimetic >/dev/null 2>&1 || true)
-  dsc=$(ls "$third_party"/download/mimetic_*.dsc 2>/dev/null | head -n1)
+  dsc=$(ls "$third_party"/download/mimetic_*.dsc 2>/dev/null | head -n1 || true)
   [ -n "$dsc" ] || { echo "setup: could not download mimetic's source package" >&2; exit 1; }
   orig="$third_party/download/mimetic_0.9.8.orig.tar.gz"
   [ -f "$orig" ] || { echo "setup: mimetic_0.9.8.orig.tar.gz missing from the download" >&2; exit 1; }
