@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
+
 #include "plugin_test.h"
 
 namespace {
@@ -65,19 +67,16 @@ TEST_F(HeaderTest, AbsentFieldsGiveMimeticDefaultsWithoutAddingFields) {
                                "ContentDisposition", "ContentDescription"}) {
     EXPECT_EQ(shown(header, property), "(nil)") << property;
   }
-  // mimetic makes up these ids once per process: "c"/"m", time, process, sequence, "@host".
+  // mimetic makes both ids up once per process, the same for every header.
   const std::string contentId = shown(header, "contentId");
-  const std::string messageId = shown(header, "messageid");
-  EXPECT_EQ(contentId.front(), 'c');
-  EXPECT_EQ(messageId.front(), 'm');
-  EXPECT_NE(contentId.find('@'), std::string::npos);
-  EXPECT_NE(messageId.find('@'), std::string::npos);
+  EXPECT_THAT(contentId, ::testing::MatchesRegex("c[0-9.]+@.+"));
+  EXPECT_THAT(shown(header, "messageid"), ::testing::MatchesRegex("m[0-9.]+@.+"));
   EXPECT_EQ(shown(headerOf("X: y\r\n\r\n"), "contentId"), contentId);
   // Reading the typed properties must not have inserted the absent fields.
   EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 0);
 }
 
-TEST_F(HeaderTest, FieldsListEveryFieldInOrderAndLookUpFindsTheFirst) {
+TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
   emu::Obj header = headerOf(
       "Received: from a\r\n"
       "X-Mailer: m\r\n"
@@ -102,18 +101,13 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderAndLookUpFindsTheFirst) {
   EXPECT_FALSE(host().call(header, kHasField, {host().string("X-Missing")}).boolean());
   EXPECT_TRUE(host().call(header, kFieldByName, {host().string("X-Missing")}).obj().isNil());
   expectNoException();
-}
 
-TEST_F(HeaderTest, IndexOutsideTheFieldsRaisesAndGivesNil) {
-  emu::Obj header = headerOf("A: 1\r\nB: 2\r\nC: 3\r\n\r\n");
-  EXPECT_TRUE(fieldAt(header, 3).isNil());
+  EXPECT_TRUE(fieldAt(header, 4).isNil());
   expectException("OutOfBoundsException",
-                  "The parameter index  is too big. Range is 0 to 2, but value is 3.");
+                  "The parameter index  is too big. Range is 0 to 3, but value is 4.");
   EXPECT_TRUE(fieldAt(header, -1).isNil());
   expectException("OutOfBoundsException",
-                  "The parameter index  is too small. Range is 0 to 2, but value is -1.");
-  EXPECT_EQ(shown(fieldAt(header, 2), "Name"), "C");
-  expectNoException();
+                  "The parameter index  is too small. Range is 0 to 3, but value is -1.");
 }
 
 TEST_F(HeaderTest, HostChangesToTheFieldsArrayShowInEveryMember) {
