@@ -1,0 +1,83 @@
+// The developer trace: its switch, and the lines it writes to standard error.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "plugin_test.h"
+#include "runtime/debug_log.h"
+
+namespace {
+
+void SetDebugVariable(const char* value) {
+  if (value == nullptr) {
+    unsetenv("ZQVDEBUG");
+  } else {
+    setenv("ZQVDEBUG", value, 1);
+  }
+}
+
+}  // namespace
+
+TEST(DebugLogSwitch, OnlyOneTrueOrYesInAnyCaseTurnTheLogOn) {
+  // Each "off" value follows an "on" one: reading must also turn it off.
+  const std::pair<const char*, bool> cases[] = {
+      {"TRUE", true}, {"0", false},   {"Yes", true}, {"on", false},    {"1", true},
+      {"2", false},   {"yEs", true},  {"", false},   {"true", true},   {"yes ", false},
+      {"1", true},    {nullptr, false},
+  };
+  for (const auto& [value, on] : cases) {
+    SetDebugVariable(value);
+    ReadDebugSwitch();
+    EXPECT_EQ(DebugLogEnabled(), on) << (value != nullptr ? value : "(unset)");
+  }
+}
+
+TEST(DebugLogLines, EachOperationWritesOnePrefixedLineCutAt4095Bytes) {
+  const std::string room(4095 - 11, 'x');  // what fits after "ZQV Debug: "
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[] { DebugLog("Out of Memory."); }, "ZQV Debug: Out of Memory."},
+      {[] { DebugLogText("Error: text is not ascii", "caf\xC3\xA9"); },
+       "ZQV Debug: Error: text is not ascii caf\xC3\xA9"},
+      {[] { DebugLogUnsigned("Unknown encoding", 0xFFFFFFFFu); },
+       "ZQV Debug: Unknown encoding 4294967295"},
+      {[] { DebugLogDouble("GetDateTotalSeconds", 3816410400.5); },
+       "ZQV Debug: GetDateTotalSeconds 3816410400.500000"},
+      {[] { DebugLogSix("NewDate", 2024, 12, 3, 10, 0, -1); },
+       "ZQV Debug: NewDate 2024, 12, 3, 10, 0, -1"},
+      {[] { DebugLogSigned("lengthUTF16", 5); }, "ZQV Debug: lengthUTF16 5"},
+      {[] { DebugLogSigned("lengthUTF32", INT64_MIN); },
+       "ZQV Debug: lengthUTF32 -9223372036854775808"},
+      {[] { DebugLogUnsigned64("Check1", UINT64_MAX); }, "ZQV Debug: Check1 18446744073709551615"},
+      {[&] { DebugLog(room.c_str()); }, "ZQV Debug: " + room},
+      {[&] { DebugLog((room + "yz").c_str()); }, "ZQV Debug: " + room},
+  };
+  for (const auto& [write, line] : cases) {
+    testing::internal::CaptureStderr();
+    write();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), line + "\n");
+  }
+}
+
+// The switch is read when the plugin starts, and only then.
+class DebugLogStartUp : public InProcessTest {
+ protected:
+  void startPlugin(emu::Host& newHost) override {
+    SetDebugVariable("Yes");
+    newHost.startPlugin(&REALPluginMain);
+  }
+  void TearDown() override {
+    InProcessTest::TearDown();
+    SetDebugVariable(nullptr);
+    ReadDebugSwitch();
+  }
+};
+
+TEST_F(DebugLogStartUp, ReadsTheSwitchOnceAtStartUp) {
+  EXPECT_TRUE(DebugLogEnabled());
+  SetDebugVariable("0");
+  EXPECT_TRUE(DebugLogEnabled()) << "a later change must not reach a running plugin";
+}

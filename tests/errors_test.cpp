@@ -1,0 +1,117 @@
+// Host exceptions as host code catches them: class, message and error number,
+// the fallbacks when the host cannot make a class, the translation of C++
+// exceptions at guarded entry points, and the bounds-checked element read.
+#include <gtest/gtest.h>
+
+#include <any>
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "plugin_test.h"
+#include "runtime/errors.h"
+#include "runtime/host_binding.h"
+
+namespace {
+struct EmptyBadAlloc : std::bad_alloc {
+  const char* what() const noexcept override { return ""; }
+};
+struct NullWhat : std::exception {
+  const char* what() const noexcept override { return nullptr; }
+};
+}  // namespace
+
+using ErrorsTest = InProcessTest;
+
+TEST_F(ErrorsTest, RaisesTheNamedClassOrFallsBackToRuntimeException) {
+  struct Case {
+    const char* className;
+    std::vector<std::string> refused;
+    const char* raisedAs;  // nullptr: nothing can be raised
+  };
+  const Case cases[] = {
+      {"UnsupportedFormatException", {}, "UnsupportedFormatException"},
+      {"IOException", {"IOException"}, "RuntimeException"},
+      {"NoSuchExceptionZQV", {}, "RuntimeException"},
+      {"IOException", {"IOException", "RuntimeException"}, nullptr},
+  };
+  const char* const message = "Unhandled charset: x-gr\xC3\xBC\xC3\x9F";
+  for (const Case& c : cases) {
+    for (const std::string& name : c.refused) host().refuseInstances(name, true);
+    RaiseException(c.className, message);
+    if (c.raisedAs != nullptr) {
+      expectException(c.raisedAs, message);
+    } else {
+      expectNoException();
+    }
+    for (const std::string& name : c.refused) host().refuseInstances(name, false);
+  }
+}
+
+TEST_F(ErrorsTest, GuardTranslatesEveryKindOfEscapingException) {
+  const std::string badAlloc = std::bad_alloc().what();
+  struct Case {
+    std::function<void()> raise;
+    const char* className;
+    std::string message;
+  };
+  const Case cases[] = {
+      {[] { throw std::bad_alloc(); }, "OutOfMemoryException",
+       "Failed to allocate memory: " + badAlloc},
+      {[] { throw EmptyBadAlloc(); }, "OutOfMemoryException", "Failed to allocate memory."},
+      {[] { throw std::range_error("r"); }, "OutOfBoundsException", "C++ reports range error: r"},
+      {[] { throw std::out_of_range("at"); }, "OutOfBoundsException", "C++ reports range error: at"},
+      {[] { throw std::overflow_error("o"); }, "OutOfBoundsException", "C++ reports overflow error: o"},
+      {[] { throw std::underflow_error("u"); }, "OutOfBoundsException",
+       "C++ reports underflow error: u"},
+      {[] { throw std::bad_any_cast(); }, "IllegalCastException",
+       std::string("C++ Illegal Cast Exception: ") + std::bad_any_cast().what()},
+      {[] { throw std::length_error("too long"); }, "RuntimeException", "C++ Exception: too long"},
+      {[] { throw NullWhat(); }, "RuntimeException", "C++ Exception."},
+      {[] { throw 42; }, "RuntimeException", "Sorry, but there was an unnamed C++ Exception."},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RunGuarded(-1, [&] { return c.raise(), 1; }), -1) << c.message;
+    expectException(c.className, c.message);
+  }
+
+  host().refuseInstances("OutOfMemoryException", true);
+  RunGuarded([] { throw std::bad_alloc(); });
+  expectException("RuntimeException", "Failed to allocate memory: " + badAlloc);
+}
+
+TEST_F(ErrorsTest, ObjectArrayItemChecksTheIndexAgainstTheArray) {
+  emu::Obj array = emu::Obj::adopt(RuntimeArrayCreateSingleDimBoundedArray(4, -1));
+  emu::Obj empty = emu::Obj::adopt(RuntimeArrayCreateSingleDimBoundedArray(4, -1));
+  for (int day = 1; day <= 3; ++day) host().append(array, host().date(2024, 12, day, 0, 0, 0));
+
+  for (int64_t index = 0; index < 3; ++index) {
+    emu::Obj item = emu::Obj::adopt(ObjectArrayItem(array.get(), index));
+    EXPECT_EQ(item.get(), host().element(array, index).get()) << index;
+  }
+  EXPECT_EQ(ObjectArrayItem(nullptr, 0), nullptr);
+  expectNoException();
+
+  struct Case {
+    const emu::Obj& array;
+    int64_t index;
+    const char* message;
+  };
+  const Case outside[] = {
+      {array, 3, "The parameter index  is too big. Range is 0 to 2, but value is 3."},
+      {array, -1, "The parameter index  is too small. Range is 0 to 2, but value is -1."},
+      {empty, 0, "The parameter index  is too big. Range is 0 to -1, but value is 0."},
+  };
+  for (const Case& c : outside) {
+    EXPECT_EQ(ObjectArrayItem(c.array.get(), c.index), nullptr);
+    expectException("OutOfBoundsException", c.message);
+  }
+
+  // Other callers name their method, or no parameter.
+  RaiseParameterOutOfRange(10, 5, 10, nullptr, "Item");
+  expectException("OutOfBoundsException",
+                  "The parameter ? to method Item is too big. Range is 5 to 9, but value is 10.");
+}

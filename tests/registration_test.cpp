@@ -1,0 +1,156 @@
+// Start-up as the host sees it: the interface level, the class records and
+// their order, the flag rewrite for older hosts, and the lookup of host
+// functions.
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <string>
+
+#include "plugin_test.h"
+#include "runtime/host_binding.h"
+
+namespace {
+
+// In registration order (a superclass before its subclass), with the data
+// size the host must see after rounding up to 16.
+const std::pair<const char*, uint64_t> kClassesInOrder[] = {
+    {"MimeBodyZQV", 0x20},        {"MimeHeaderZQV", 0x90},  {"MimeEntityZQV", 0x60},
+    {"MimeAddressZQV", 0x20},     {"MimeGroupZQV", 0x20},   {"MimeAddressListZQV", 0x10},
+    {"MimeMailboxListZQV", 0x10}, {"MimeMailboxZQV", 0x30}, {"MimeFieldZQV", 0x10},
+    {"MimeEmailZQV", 0},          {"MimeAttachmentZQV", 0x60},
+};
+
+}  // namespace
+
+using RegistrationTest = PluginTest;
+
+TEST_F(RegistrationTest, RegistersKnownClassesInOrderWithRoundedSizes) {
+  ASSERT_NE(host().registeredClass("MimeEntityZQV"), nullptr);
+  ASSERT_NE(host().registeredClass("MimeEmailZQV"), nullptr);
+  // Classes not written yet are skipped; those present keep the order.
+  size_t next = 0;
+  for (const emu::RegisteredClass& cls : host().registeredClasses()) {
+    while (next < std::size(kClassesInOrder) && cls.name != kClassesInOrder[next].first) ++next;
+    ASSERT_LT(next, std::size(kClassesInOrder)) << cls.name << " unknown or out of order";
+    EXPECT_EQ(cls.dataSize, kClassesInOrder[next].second) << cls.name;
+    EXPECT_EQ(cls.version, 13u) << cls.name;
+    EXPECT_EQ(cls.flags, 0x4u) << cls.name;
+    EXPECT_EQ(cls.superName, cls.name == "MimeEmailZQV" ? "MimeEntityZQV" : "") << cls.name;
+    ++next;
+  }
+  EXPECT_EQ(host().resolveCount("PluginRegisterClass"), 1) << "looked up once, then cached";
+}
+
+struct HostVersionCase {
+  double version;
+  bool hasVersionFunction;
+  int32_t level;
+  uint32_t dateFlags;
+};
+
+class RegistrationLevel : public PluginTest,
+                          public ::testing::WithParamInterface<HostVersionCase> {
+ protected:
+  emu::Host::Options hostOptions() override {
+    emu::Host::Options options;
+    options.version = GetParam().version;
+    options.hasVersionFunction = GetParam().hasVersionFunction;
+    return options;
+  }
+};
+
+TEST_P(RegistrationLevel, AnnouncesTheLevelAndAdaptsDateFlagsToTheHostVersion) {
+  EXPECT_EQ(host().announcedPluginLevel(), GetParam().level);
+  for (const emu::RegisteredClass& cls : host().registeredClasses()) {
+    EXPECT_EQ(cls.version, static_cast<uint32_t>(GetParam().level)) << cls.name;
+  }
+  for (const char* name : {"Date", "ReceivedDate"}) {
+    const REALproperty* property = host().findProperty("MimeEmailZQV", name);
+    ASSERT_NE(property, nullptr) << name;
+    EXPECT_EQ(property->flags, GetParam().dateFlags) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RegistrationHostVersions, RegistrationLevel,
+    ::testing::Values(HostVersionCase{2011.99, true, 9, 0x6}, HostVersionCase{2012.0, true, 10, 0x6},
+                      HostVersionCase{2013.0, true, 11, 0x6}, HostVersionCase{2013.03, true, 12, 0x6},
+                      HostVersionCase{2013.04, true, 13, 0x6}, HostVersionCase{2019.03, true, 13, 0x6},
+                      HostVersionCase{2020.02, true, 13, 0x30A},
+                      // Without REALGetRBVersion the host counts as the oldest.
+                      HostVersionCase{2024.03, false, 9, 0x6}));
+
+TEST(RegistrationFlags, RewriteOnlyWhatTheHostVersionCannotRead) {
+  struct Case {
+    uint32_t flags;
+    double version;
+    uint32_t adapted;
+  };
+  const Case cases[] = {
+      {0x30A, 2020.0199, 0x6},   {0x30A, 2020.02, 0x30A},    {0x80000308, 0.0, 0x80000004},
+      {0x708, 2000.0, 0x708},    {0x708, 2024.03, 0x708},    {0x40000, 2010.028, 0x0},
+      {0x40000, 2010.029, 0x4},  {0x40002, 2005.0, 0x2},     {0x4030A, 2019.03, 0x6},
+      {0x84, 2019.03, 0x84},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AdaptFlagToHost(c.flags, c.version), c.adapted)
+        << std::hex << "0x" << c.flags << " on " << c.version;
+  }
+}
+
+class RegistrationWithheld : public PluginTest {
+ protected:
+  emu::Host::Options hostOptions() override {
+    emu::Host::Options options;
+    options.withheld = {"PluginRegisterClass", "RegisterPluginVersion"};
+    return options;
+  }
+};
+
+TEST_F(RegistrationWithheld, MissingHostFunctionsAreAskedForEachTimeAndSkipped) {
+  EXPECT_TRUE(host().registeredClasses().empty());
+  EXPECT_FALSE(host().announcedPluginLevel().has_value());
+  EXPECT_GE(host().resolveCount("PluginRegisterClass"), 2) << "a failed lookup is not kept";
+}
+
+// Starts nothing: the test hands the plugin its resolver itself.
+class RegistrationNoResolver : public InProcessTest {
+ protected:
+  void startPlugin(emu::Host&) override {}
+};
+
+TEST_F(RegistrationNoResolver, NilResolverRegistersNothing) {
+  REALPluginMain(nullptr);
+  EXPECT_TRUE(host().registeredClasses().empty());
+  EXPECT_FALSE(host().announcedPluginLevel().has_value());
+}
+
+// Cache words of the test's own, so that what earlier tests in this process
+// resolved does not matter.
+namespace {
+constexpr char kProbeUBound[] = "RuntimeUBound";
+constexpr char kProbeSetString[] = "REALSetPropValueString";
+}  // namespace
+
+using RegistrationLookup = InProcessTest;
+
+TEST_F(RegistrationLookup, MissingFunctionGivesNeutralResultsUntilTheHostHasIt) {
+  using UBound = HostFunction<kProbeUBound, hostfn::RuntimeUBound>;
+  using SetString = HostFunction<kProbeSetString, hostfn::REALSetPropValueString>;
+  host().setWithheld(kProbeUBound, true);
+  host().setWithheld(kProbeSetString, true);
+  const int askedBefore = host().resolveCount(kProbeUBound);
+  emu::Obj array = emu::Obj::adopt(RuntimeArrayCreateSingleDimBoundedArray(4, -1));
+  host().append(array, host().date(2024, 12, 3, 10, 0, 0));
+
+  EXPECT_EQ(UBound::slot(array.get()), 0);
+  EXPECT_EQ(UBound::slot(array.get()), 0);
+  EXPECT_FALSE(SetString::slot(nullptr, "Message", nullptr));
+  EXPECT_EQ(host().resolveCount(kProbeUBound), askedBefore + 2);
+
+  host().setWithheld(kProbeUBound, false);
+  EXPECT_EQ(UBound::slot(array.get()), 0);
+  host().append(array, host().date(2024, 12, 4, 10, 0, 0));
+  EXPECT_EQ(UBound::slot(array.get()), 1);
+  EXPECT_EQ(host().resolveCount(kProbeUBound), askedBefore + 3) << "found once, then kept";
+}
