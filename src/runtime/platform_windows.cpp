@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "runtime/platform.h"
