@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "decoding/format_switch.h"
+#include "decoding/html_to_text.h"
 #include "mail/email_file.h"
 #include "mail/email_parse.h"
 #include "objects/entity.h"
@@ -109,6 +110,12 @@ REALproperty emailSharedProperties[] = {
      Entry(&GetRaiseUnknownFormatExceptions), Entry(&SetRaiseUnknownFormatExceptions), 0, {}},
 };
 
+// In the order host code lists them: HTMLToPlainText, then DecodeInline.
+REALmethod emailSharedMethods[] = {
+    {Entry(&HTMLToPlainTextMethod), nullptr,
+     "HTMLToPlainText(HTMLText as String) as String", kMethodFlags, {}},
+};
+
 }  // namespace
 
 REALclassDefinition MimeEmailClass = {
@@ -128,10 +135,7 @@ REALclassDefinition MimeEmailClass = {
     nullptr, 0,  // constants
     kClassFlags,
     emailSharedProperties, std::size(emailSharedProperties),
-    // The shared methods "HTMLToPlainText(HTMLText as String) as String" and
-    // "DecodeInline(Text as String) as String" are listed here, in that
-    // order, in a table like emailMethods.
-    nullptr, 0,
+    emailSharedMethods, std::size(emailSharedMethods),
     nullptr, 0,  // delegates
     nullptr, 0,  // enums
 };

@@ -8,6 +8,7 @@
 
 #include <mimetic/mimeentity.h>
 
+#include "decoding/html_to_text.h"
 #include "objects/entity.h"
 #include "objects/entity_builder.h"
 #include "runtime/errors.h"
@@ -68,8 +69,8 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
   // Here Subject is set from the decoded "Subject" field:
   // DecodeEncodedWords(message.header().subject(), false).
 
-  // Here a message that has HTML text but no plain text gets one made from
-  // the HTML: HTMLToPlainText(record.HTMLText) while PlainText is nil.
+  // A message that only came with HTML still offers a plain text.
+  if (record.PlainText == nullptr) StoreField(record.PlainText, HTMLToPlainText(record.HTMLText));
 }
 
 }  // namespace

@@ -1,0 +1,273 @@
+#include "decoding/html_to_text.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "decoding/html_entities.h"
+#include "runtime/host_strings.h"
+#include "runtime/text_reader.h"
+
+namespace {
+
+// Every line break the converter makes is a lone CR, whatever the source used.
+constexpr uint32_t kLineBreak = 0x0D;
+constexpr uint32_t kTab = 0x09;
+// Room for the line breaks, tabs and list markers tags add, so that the
+// output is allocated once for all but pathological documents.
+constexpr size_t kOutputHeadroom = 4096;
+// A reference longer than the longest entity name cannot resolve; this also
+// bounds how far an unterminated "&" swallows the text after it.
+constexpr int64_t kMaxReferenceLength = 8;
+constexpr int64_t kMaxHexDigits = 8;
+
+constexpr const char* kLineBreakOpeningTags[] = {"table", "br", "p",  "h1", "h2",
+                                                 "h3",    "h4", "h5", "h6"};
+constexpr const char* kLineBreakClosingTags[] = {"tr", "table", "p",  "h1", "h2",
+                                                 "h3", "h4",    "h5", "h6"};
+
+bool IsAsciiLetter(uint32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiDigit(uint32_t c) { return c >= '0' && c <= '9'; }
+// The "C" locale's white space: blank, tab, LF, vertical tab, form feed, CR.
+bool IsWhiteSpace(uint32_t c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
+uint32_t AsciiUpper(uint32_t c) { return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c; }
+
+int HexDigitValue(uint32_t c) {
+  if (IsAsciiDigit(c)) return static_cast<int>(c - '0');
+  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+  return -1;
+}
+
+struct TagName {
+  const uint32_t* start;
+  int64_t length;
+
+  // Tag names ignore ASCII case only.
+  bool Is(const char* word) const {
+    for (int64_t i = 0; i < length; ++i) {
+      uint32_t letter = static_cast<unsigned char>(word[i]);
+      if (letter == 0 || AsciiUpper(start[i]) != AsciiUpper(letter)) return false;
+    }
+    return word[length] == '\0';
+  }
+
+  template <size_t N>
+  bool IsOneOf(const char* const (&words)[N]) const {
+    for (const char* word : words) {
+      if (Is(word)) return true;
+    }
+    return false;
+  }
+};
+
+// One pass over NUL-terminated code points. Attributes, comments and anything
+// else inside "<" ... ">" are never parsed: the depth count skips them.
+class HtmlTextScanner {
+ public:
+  HtmlTextScanner(const uint32_t* text, int64_t count) : text_(text), end_(count) {
+    output_.reserve(static_cast<size_t>(count) + kOutputHeadroom);
+  }
+
+  std::vector<uint32_t> Convert() && {
+    int64_t position = 0;
+    while (position < end_) {
+      uint32_t stepStart = text_[position];
+      position = Step(position);
+      previous_ = stepStart;
+    }
+    return std::move(output_);
+  }
+
+ private:
+  bool HidingContent() const { return inStyle_ || inScript_ || inNoscript_; }
+
+  int64_t Step(int64_t position) {
+    uint32_t c = text_[position];
+    if (c == '\n' || c == '\r') {
+      // Source line breaks only count inside "pre"; elsewhere they vanish
+      // without even leaving a blank.
+      if (depth_ == 0 && !HidingContent() && inPre_) EmitLineBreak();
+      return position + 1;
+    }
+    if (c == '>') {
+      if (depth_ > 0) --depth_;
+      return position + 1;
+    }
+    if (c == '<') {
+      ++depth_;
+      if (text_[position + 1] == '/') return HandleClosingTag(position);
+      return HandleOpeningTag(position);
+    }
+    if (depth_ > 0 || HidingContent()) return position + 1;
+    if (c == '&') return HandleReference(position);
+    return HandleText(position);
+  }
+
+  // Collapses white space against the previous step, which may have been a
+  // source line break, a tag's ">" or a reference's "&"; "pre" collapses too.
+  int64_t HandleText(int64_t position) {
+    uint32_t c = text_[position];
+    if (!(IsWhiteSpace(c) && IsWhiteSpace(previous_))) Emit(c);
+    atLineStart_ = false;
+    return position + 1;
+  }
+
+  TagName ReadTagName(int64_t start) const {
+    int64_t end = start;
+    if (IsAsciiLetter(text_[end])) {
+      ++end;
+      while (IsAsciiLetter(text_[end]) || IsAsciiDigit(text_[end])) ++end;
+    }
+    return TagName{text_ + start, end - start};
+  }
+
+  int64_t HandleClosingTag(int64_t position) {
+    TagName name = ReadTagName(position + 2);
+    int64_t afterName = position + 2 + name.length;
+    if (name.Is("script")) {
+      inScript_ = false;
+      return afterName;
+    }
+    // Inside a script only its own closing tag counts; "<" there must not
+    // leave the depth raised, or the text after the script would vanish.
+    if (inScript_) {
+      depth_ = 0;
+      return afterName + 1;
+    }
+    if (name.Is("noscript")) {
+      inNoscript_ = false;
+    } else if (name.Is("style")) {
+      inStyle_ = false;
+    } else if (name.Is("ul") || name.Is("ol")) {
+      if (listLevel_ > 0) --listLevel_;
+    } else if (name.Is("pre")) {
+      inPre_ = false;
+      EmitLineBreak();
+    } else if (name.IsOneOf(kLineBreakClosingTags)) {
+      EmitLineBreak();
+    }
+    return afterName;
+  }
+
+  int64_t HandleOpeningTag(int64_t position) {
+    if (inScript_) {
+      depth_ = 0;
+      return position + 2;
+    }
+    TagName name = ReadTagName(position + 1);
+    if (name.Is("li")) {
+      if (!atLineStart_) Emit(kLineBreak);
+      for (int32_t blank = 0; blank < 2 * (listLevel_ - 1); ++blank) Emit(' ');
+      Emit('*');
+      Emit(' ');
+      atLineStart_ = false;
+    } else if (name.Is("style")) {
+      inStyle_ = true;
+    } else if (name.Is("script")) {
+      inScript_ = true;
+    } else if (name.Is("noscript")) {
+      inNoscript_ = true;
+    } else if (name.Is("pre")) {
+      inPre_ = true;
+    } else if (name.Is("ul") || name.Is("ol")) {
+      ++listLevel_;
+    } else if (name.Is("td")) {
+      if (!atLineStart_) Emit(kTab);
+    } else if (name.IsOneOf(kLineBreakOpeningTags)) {
+      EmitLineBreak();
+    }
+    return position + 1 + name.length;
+  }
+
+  // The character reference at "&". Whatever it resolves to, the scan goes on
+  // past the counted name and one more character, normally its ";".
+  int64_t HandleReference(int64_t position) {
+    const uint32_t* name = text_ + position + 1;
+    int64_t length = 0;
+    while (length < kMaxReferenceLength && name[length] != ';' && name[length] != 0) ++length;
+    if (length == 0) return HandleText(position);
+    int64_t afterReference = position + length + 2;
+
+    uint32_t named = FindHtmlEntity(name, static_cast<size_t>(length));
+    if (named != 0) {
+      Emit(named);
+      atLineStart_ = false;
+      return afterReference;
+    }
+    if (name[0] == '#') {
+      int32_t value = NumericReferenceValue(name + 1);
+      if (value <= 0) return HandleText(position);
+      // Emitted unchecked: the host's UTF-32 conversion deals with surrogates
+      // and values beyond Unicode.
+      Emit(static_cast<uint32_t>(value));
+      atLineStart_ = false;
+      return afterReference;
+    }
+    atLineStart_ = false;
+    return afterReference;
+  }
+
+  // The digits after "&#": hexadecimal after a lower-case "x" (at most eight
+  // characters), decimal otherwise, with wrap-around 32-bit arithmetic. A "-"
+  // anywhere among the digits makes the value negative, and so rejected.
+  static int32_t NumericReferenceValue(const uint32_t* digits) {
+    uint32_t value = 0;
+    bool negative = false;
+    if (digits[0] == 'x') {
+      for (int64_t i = 1; i <= kMaxHexDigits; ++i) {
+        if (digits[i] == '-') {
+          negative = true;
+          continue;
+        }
+        int digit = HexDigitValue(digits[i]);
+        if (digit < 0) break;
+        value = value * 16 + static_cast<uint32_t>(digit);
+      }
+    } else {
+      for (const uint32_t* c = digits;; ++c) {
+        if (*c == '-') {
+          negative = true;
+          continue;
+        }
+        if (!IsAsciiDigit(*c)) break;
+        value = value * 10 + (*c - '0');
+      }
+    }
+    return static_cast<int32_t>(negative ? 0u - value : value);
+  }
+
+  void Emit(uint32_t c) { output_.push_back(c); }
+  void EmitLineBreak() {
+    Emit(kLineBreak);
+    atLineStart_ = true;
+  }
+
+  const uint32_t* text_;
+  int64_t end_;
+  std::vector<uint32_t> output_;
+
+  int32_t depth_ = 0;
+  int32_t listLevel_ = 0;
+  bool inStyle_ = false;
+  bool inScript_ = false;
+  bool inNoscript_ = false;
+  bool inPre_ = false;
+  // A list item or table cell at the start of a line needs no separator.
+  bool atLineStart_ = true;
+  uint32_t previous_ = 0;
+};
+
+}  // namespace
+
+HostString HTMLToPlainText(REALstring html) {
+  if (html == nullptr) return HostString();
+  rbText reader(html);
+  std::vector<uint32_t> text = HtmlTextScanner(reader.UTF32(), reader.UTF32Length()).Convert();
+  if (text.empty()) return HostString();
+  return BuildHostString(text.data(), static_cast<int64_t>(text.size() * sizeof(uint32_t)),
+                         kREALTextEncodingUTF32);
+}
+
+REALstring HTMLToPlainTextMethod(REALstring html) { return HTMLToPlainText(html).release(); }
