@@ -9,7 +9,9 @@
 //   emu::Str subject = host.get(email, "Subject").str();
 //   EXPECT_EQ(host.leakReport(), "");     // after every handle is gone
 //
-// One host is current at a time (the plugin's resolver is a plain function).
+// One host is current at a time (the plugin's resolver is a plain function):
+// the one most recently constructed and not yet destroyed. Str/Obj handles
+// and the host functions act on it.
 #pragma once
 
 #include <cstdint>
@@ -163,12 +165,26 @@ class Host {
   Obj memoryBlockWithSize(void* pointer, int64_t reportedSize);  // odd blocks for edge cases
   Obj folderItem(const std::string& nativePath);
   Obj newInstance(const std::string& className);  // as host code's New; runs no constructor
+  // A Date showing these parts in the zone gmtOffsetHours names; an offset
+  // beyond +-24 hours (such as -10000) means the machine's zone. A Date's
+  // TotalSeconds counts the seconds of what it shows since 1904-01-01, and
+  // setting it or a part moves what it shows (parts out of range carry
+  // over); setting GMTOffset keeps the moment and moves what it shows.
   Obj date(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute,
            int64_t second, double gmtOffsetHours = 0.0);
+  // An object array (element type 4) holding a reference to each element.
+  Obj objectArray(const std::vector<Obj>& elements = {});
 
   // ---- calls as host code makes them ----
-  // Each call delivers, when it returns, the exception the plugin raised
-  // during it (see takeException); a call clears any earlier undelivered one.
+  // Members are found by their exact declaration (properties by name) in the
+  // class and its superclasses, and called through a pointer of their exact
+  // C type (at most three C arguments, instance included). Misuse (an
+  // unknown member, wrong argument count or kind) throws
+  // std::invalid_argument. Each call delivers, when it returns, the first
+  // exception the plugin raised during it (see takeException); a call clears
+  // any earlier undelivered one. A raise outside any call (in-process tests
+  // calling the runtime directly) is delivered at once. A constructor that
+  // raises still gives its instance, as the plugin left it.
   Obj construct(const std::string& className, const std::string& declaration,
                 const std::vector<Value>& args = {});
   Value call(const Obj& instance, const std::string& declaration,
@@ -184,6 +200,7 @@ class Host {
   std::optional<RaisedException> takeException();
 
   // ---- reading host values ----
+  // Misuse (not an array, index out of range, no such property) throws.
   int64_t ubound(const Obj& array) const;          // -1 for empty
   Obj element(const Obj& array, int64_t index) const;
   void append(const Obj& array, const Obj& value);  // host code changing an array
@@ -192,11 +209,18 @@ class Host {
   double doubleProperty(const Obj& object, const std::string& name) const;
   std::string memoryBlockBytes(const Obj& block) const;
   // Text in a given encoding (UTF-8 when omitted), empty when unconvertible.
-  static std::string convert(std::string_view bytes, uint32_t from, uint32_t to, bool* ok = nullptr);
+  // Text of unknown encoding (0xFFFF) converts only when it is plain ASCII;
+  // converting to the unknown encoding keeps the bytes.
+  static std::string convert(std::string_view bytes, uint32_t from,
+                             uint32_t to = kREALTextEncodingUTF8, bool* ok = nullptr);
 
   // ---- reference accounting ----
   // Empty when every string and object made so far has been released and no
-  // release went below zero; otherwise one line per problem.
+  // release went below zero; otherwise one line per problem: each leaked
+  // string (its first bytes) or object (its class) with its count, string
+  // data never disposed, and every misuse the host functions saw (a release
+  // of a dead handle, a handle of the wrong kind, an array index out of
+  // range, a class registered twice...).
   std::string leakReport() const;
   size_t liveStrings() const;
   size_t liveObjects() const;

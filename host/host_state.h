@@ -1,0 +1,183 @@
+// The emulator's inside, shared by host/*.cpp only: the records behind the
+// opaque handles, the registries of live handles, the class table and the
+// state of calls and exceptions.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "host.h"
+
+namespace emu {
+
+class LoadedPlugin;
+
+// A registered class: the plugin's own record or a built-in description.
+struct ClassInfo {
+  std::string name;
+  REALclassDefinition* record = nullptr;
+  const ClassInfo* super = nullptr;
+  uint64_t dataOffset = 0;    // where this class's block starts in an instance
+  uint64_t instanceSize = 0;  // header and every block up to this class's end
+  bool builtIn = false;
+};
+
+// The start of every instance; the classes' data blocks follow it. A
+// REALobject is the address of one of these.
+struct ObjectRecord {
+  const ClassInfo* cls;
+  int64_t refs;
+  uint64_t serial;  // creation order, for a stable leak report
+  uint64_t unused;
+};
+static_assert(sizeof(ObjectRecord) % 16 == 0, "data blocks must stay 16-byte aligned");
+
+// Zero bytes kept after a string's bytes, so its C text is terminated for
+// any unit width up to UTF-32.
+constexpr size_t kStringZeroTail = 4;
+
+// A REALstring is the address of one of these.
+struct StringRecord {
+  int64_t refs = 1;
+  uint64_t serial = 0;
+  uint32_t encoding = kREALTextEncodingUnknown;
+  std::string storage;  // the bytes, then kStringZeroTail zero bytes
+
+  std::string_view bytes() const { return {storage.data(), storage.size() - kStringZeroTail}; }
+};
+
+// A property or method found in a class or one of its superclasses.
+struct PropertyRef {
+  const REALproperty* property = nullptr;
+  const ClassInfo* declaringClass = nullptr;
+};
+struct MethodRef {
+  const REALmethod* method = nullptr;
+  const ClassInfo* declaringClass = nullptr;
+};
+
+struct Host::State {
+  Options options;
+
+  // ---- resolver and fault switches ----
+  std::set<std::string, std::less<>> withheld;
+  std::map<std::string, int, std::less<>> resolveCounts;
+  std::set<std::string, std::less<>> refusedClasses;
+  std::set<std::string, std::less<>> refusedMethods;
+
+  // ---- classes ----
+  std::map<std::string, std::unique_ptr<ClassInfo>, std::less<>> classes;
+  std::vector<RegisteredClass> registered;  // the plugin's, in order
+  std::optional<int32_t> pluginLevel;
+  const ClassInfo* dateClass = nullptr;
+  const ClassInfo* exceptionClass = nullptr;  // RuntimeException, the root of all
+  const ClassInfo* memoryBlockClass = nullptr;
+  const ClassInfo* folderItemClass = nullptr;
+  const ClassInfo* arrayClass = nullptr;
+
+  // ---- live handles ----
+  std::unordered_set<StringRecord*> liveStrings;
+  std::unordered_set<ObjectRecord*> liveObjects;
+  // Buffers PluginGetStringData converted into, until disposed.
+  std::unordered_set<std::string*> stringDataBuffers;
+  uint64_t nextSerial = 1;
+  // Dead handles keep their memory for a while, so their addresses are not
+  // reused at once and a late release can still be named.
+  struct DeadHandle {
+    void* memory;
+    bool isString;
+    std::string description;
+  };
+  std::deque<DeadHandle> deadHandles;
+  std::vector<std::string> problems;
+  bool tearingDown = false;
+
+  // ---- calls and exceptions ----
+  int callDepth = 0;
+  ObjectRecord* raisedException = nullptr;  // one reference held by the host
+  std::optional<RaisedException> deliveredException;
+
+  std::unique_ptr<LoadedPlugin> plugin;
+
+  explicit State(Options hostOptions);
+  ~State();
+
+  // ---- strings (host_strings.cpp) ----
+  REALstring makeString(std::string_view bytes, uint32_t encoding);
+  // The record of a live string; null for nil, and null plus a problem line
+  // naming `use` for a handle that is not alive.
+  StringRecord* liveString(REALstring text, const char* use);
+  void lockString(REALstring text);
+  void unlockString(REALstring text);
+
+  // ---- objects (host_objects.cpp) ----
+  ObjectRecord* liveObject(REALobject object, const char* use);
+  void lockObject(REALobject object);
+  void unlockObject(REALobject object);
+  const ClassInfo* findClass(std::string_view name) const;
+  const ClassInfo* registerClass(REALclassDefinition* record, bool builtIn);
+  // A new zero-filled instance with one reference; each class's record
+  // constructor (if any) runs, superclass first.
+  REALobject instantiate(const ClassInfo& cls);
+  static bool isA(const ClassInfo* cls, const ClassInfo* ancestor);
+  static char* dataBlock(REALobject object, const ClassInfo& cls) {
+    return reinterpret_cast<char*>(object) + cls.dataOffset;
+  }
+  // The data block of a live instance of `cls` (or a subclass), else null
+  // and a problem line naming `use`.
+  template <class Data>
+  Data* builtInData(REALobject object, const ClassInfo* cls, const char* use) {
+    ObjectRecord* record = liveObject(object, use);
+    if (record == nullptr) return nullptr;
+    if (!isA(record->cls, cls)) {
+      problems.push_back(std::string(use) + " given a " + record->cls->name + ", not a " +
+                         cls->name);
+      return nullptr;
+    }
+    return reinterpret_cast<Data*>(dataBlock(object, *cls));
+  }
+  static PropertyRef findProperty(const ClassInfo* cls, std::string_view name, bool shared);
+  static MethodRef findMethod(const ClassInfo* cls, std::string_view declaration, bool shared);
+
+  // ---- calls and exceptions (host_exceptions.cpp) ----
+  void beginCall();
+  void endCall();
+  void raise(REALobject exception);
+
+  // A problem line for a handle that is not alive: named by what it was when
+  // it died, if that is still known.
+  void reportBadHandle(const void* handle, bool isString, const char* use);
+  // Keeps a dead record's memory for a while (see deadHandles).
+  void bury(void* memory, bool isString, std::string description);
+  void freeEverything();
+};
+
+// The state of the current host, or null when there is none (host functions
+// then act as the host would on nil).
+Host::State* CurrentState();
+
+// Brackets one call from host code into the plugin: the outermost one
+// clears an exception nobody took and delivers the one raised during it.
+class CallScope {
+ public:
+  explicit CallScope(Host::State& state) : state_(state) { state_.beginCall(); }
+  ~CallScope() { state_.endCall(); }
+  CallScope(const CallScope&) = delete;
+  CallScope& operator=(const CallScope&) = delete;
+
+ private:
+  Host::State& state_;
+};
+
+// How a report names a string: its first bytes, escaped.
+std::string DescribeString(const StringRecord& record);
+
+}  // namespace emu

@@ -1,0 +1,38 @@
+#include "text_conversion.h"
+
+#include "iconv_codecs.h"
+#include "runtime/host_api.h"
+#include "text_codecs.h"
+
+namespace emu {
+namespace {
+
+bool Decode(uint32_t encoding, std::string_view bytes, std::u32string& codePoints) {
+  if (encoding == kREALTextEncodingUnknown) encoding = kREALTextEncodingASCII;
+  if (IsOwnEncoding(encoding)) return DecodeOwn(encoding, bytes, codePoints);
+  return DecodeWithIconv(encoding, bytes, codePoints);
+}
+
+bool Encode(uint32_t encoding, std::u32string_view codePoints, std::string& bytes) {
+  if (IsOwnEncoding(encoding)) return EncodeOwn(encoding, codePoints, bytes);
+  return EncodeWithIconv(encoding, codePoints, bytes);
+}
+
+}  // namespace
+
+bool ReadsTheSame(std::string_view bytes, uint32_t from, uint32_t to) {
+  if (from == to || to == kREALTextEncodingUnknown) return true;
+  return IsAsciiCompatible(from) && IsAsciiCompatible(to) && IsAllAscii(bytes);
+}
+
+bool ConvertText(std::string_view bytes, uint32_t from, uint32_t to, std::string& out) {
+  if (ReadsTheSame(bytes, from, to)) {
+    out.append(bytes);
+    return true;
+  }
+  std::u32string codePoints;
+  codePoints.reserve(bytes.size());
+  return Decode(from, bytes, codePoints) && Encode(to, codePoints, out);
+}
+
+}  // namespace emu
