@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "runtime/host_api.h"
+#include "runtime/host_ref.h"
 
 class rbText {
  public:
@@ -24,23 +24,36 @@ class rbText {
 
  private:
   struct Form {
-    int64_t length;        // units, without terminator; -1 = not yet produced
-    const void* data;      // never null
-    void* ownedBuffer;     // GlobalHeapAlloc block the data lies in, or null
-    StringData hostData;   // what PluginGetStringData filled in
+    int64_t length;       // units, without terminator; -1 = not yet produced
+    const void* data;     // never null
+    void* ownedBuffer;    // GlobalHeapAlloc block the data lies in, or null
+    StringData hostData;  // what PluginGetStringData filled in
     bool holdsHostData;
   };
   enum Mode : uint32_t { kOther = 0, kAscii = 1, kUnexamined = 2, kNeedsConversion = 3 };
 
-  void Reset();
+  void RebuildAsWindowsLatin1();
   void CheckAscii();
+  void FetchHostData(Form& form, HostEncoding encoding, int64_t unitSize);
   void ProduceUTF8();
   void ProduceUTF16();
   void ProduceUTF32();
   void ConvertUTF16ToUTF32();
 
+  template <class Unit>
+  static void MakeEmpty(Form& form);
+  static void AdoptBuffer(Form& form, void* buffer, int64_t length);
+  template <class Unit>
+  static void EnsureTerminated(Form& form);
+  template <class Unit>
+  static void WidenBytes(Form& form, const Form& bytes);
+  template <class Unit>
+  void DecodeUTF8Into(Form& form);
+  template <class Unit>
+  static void FinishWideForm(Form& form, const char* lengthMessage);
+
   uint64_t frontGuard_;
-  REALstring source_ = nullptr;
+  HostString source_;
   uint32_t sourceEncoding_ = kREALTextEncodingASCII;
   uint32_t mode_ = kAscii;
   Form utf8_{}, utf16_{}, utf32_{};

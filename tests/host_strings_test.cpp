@@ -1,0 +1,200 @@
+#include "runtime/host_strings.h"
+
+#include <gmock/gmock.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin_test.h"
+
+namespace {
+
+emu::Str Adopt(HostString built) { return emu::Str::adopt(built.release()); }
+
+std::string Bytes32(const std::vector<uint32_t>& units) {
+  return std::string(reinterpret_cast<const char*>(units.data()), units.size() * 4);
+}
+
+// Before 2012.0 strings are built untagged and then tagged, before 2013.0 we
+// convert UTF-32 ourselves; every result must look the same.
+class HostStringsByVersion : public InProcessTest, public testing::WithParamInterface<double> {
+ protected:
+  emu::Host::Options hostOptions() override {
+    emu::Host::Options options;
+    options.version = GetParam();
+    return options;
+  }
+};
+
+TEST_P(HostStringsByVersion, TagsTextWithTheEncodingItNeeds) {
+  struct Case {
+    std::string bytes;
+    HostEncoding given, expected;
+  };
+  const Case cases[] = {
+      {"abc", kREALTextEncodingWindowsLatin1, kREALTextEncodingASCII},
+      {"abc", kREALTextEncodingMacRoman, kREALTextEncodingASCII},
+      {"a\x7F", kREALTextEncodingISOLatin1, kREALTextEncodingASCII},
+      {"abc", kREALTextEncodingUnknown, kREALTextEncodingASCII},
+      {"abc", kREALTextEncodingUTF8, kREALTextEncodingUTF8},
+      {"caf\xE9", kREALTextEncodingWindowsLatin1, kREALTextEncodingWindowsLatin1},
+      {"\x80", kREALTextEncodingMacRoman, kREALTextEncodingMacRoman},
+      {"\xE9", kREALTextEncodingUnknown, kREALTextEncodingUnknown},
+      {"abc", 0x0202, 0x0202},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.given << " " << c.bytes);
+    emu::Str built = Adopt(BuildHostString(c.bytes.data(), int64_t(c.bytes.size()), c.given));
+    EXPECT_EQ(built.bytes(), c.bytes);
+    EXPECT_EQ(built.encoding(), c.expected);
+  }
+}
+
+TEST_P(HostStringsByVersion, ChoosesAsciiThenUTF8ThenWindowsLatin1) {
+  const std::pair<std::string, HostEncoding> cases[] = {
+      {"plain", kREALTextEncodingASCII},
+      {"\xC3\xA9\t\r\n", kREALTextEncodingUTF8},
+      {"\xE9", kREALTextEncodingWindowsLatin1},
+      {"\xC3\xA9\x0C", kREALTextEncodingWindowsLatin1},  // a form feed is no UTF-8 text
+  };
+  for (const auto& [bytes, expected] : cases) {
+    SCOPED_TRACE(bytes);
+    emu::Str built = Adopt(BuildHostStringAuto(bytes.data(), int64_t(bytes.size())));
+    EXPECT_EQ(built.bytes(), bytes);
+    EXPECT_EQ(built.encoding(), expected);
+    EXPECT_EQ(Adopt(BuildHostStringAuto(bytes.c_str())).encoding(), expected);
+  }
+
+  // Values taken from mimetic end at their first NUL, as C text would.
+  emu::Str cut = Adopt(BuildHostStringAuto(std::string_view("ab\0\xE9", 4)));
+  EXPECT_EQ(cut.bytes(), "ab");
+  EXPECT_EQ(cut.encoding(), kREALTextEncodingASCII);
+}
+
+TEST_P(HostStringsByVersion, WideTextReachesTheHostAsUTF8) {
+  const std::u16string utf16 = u"G\u00FC\U0001F600";
+  emu::Str fromUTF16 = Adopt(BuildHostString(utf16.data(), 8, kREALTextEncodingUTF16));
+  EXPECT_EQ(fromUTF16.encoding(), kREALTextEncodingUTF8);
+  EXPECT_EQ(fromUTF16.bytes(), "G\xC3\xBC\xF0\x9F\x98\x80");
+
+  // Long enough that the UTF-16 copy of older hosts cannot live on the stack.
+  std::vector<uint32_t> codePoints(300, 'x');
+  codePoints.push_back(0x1F600);
+  const std::string utf32 = Bytes32(codePoints);
+  emu::Str fromUTF32 =
+      Adopt(BuildHostString(utf32.data(), int64_t(utf32.size()), kREALTextEncodingUTF32));
+  EXPECT_EQ(fromUTF32.encoding(), kREALTextEncodingUTF8);
+  EXPECT_EQ(fromUTF32.bytes(), std::string(300, 'x') + "\xF0\x9F\x98\x80");
+}
+
+INSTANTIATE_TEST_SUITE_P(HostStrings, HostStringsByVersion,
+                         testing::Values(2024.03, 2012.5, 2011.5));
+
+class HostStringsOnOlderHosts : public HostStringsByVersion {};
+
+TEST_P(HostStringsOnOlderHosts, ConvertUTF32KeepingWholeValidCodePoints) {
+  const std::pair<std::string, std::string> cases[] = {
+      {Bytes32({0x1F600, 0x10FFFF}), "\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
+      {Bytes32({0x110000, 0x41}), "\xEF\xBF\xBD" "A"},
+      {Bytes32({0x41, 0xD800, 0x42, 0xDFFF}), "AB"},
+      {Bytes32({0x41}) + "\x42\x00\x00", "A"},  // a partial code point is ignored
+  };
+  for (const auto& [utf32, expected] : cases) {
+    emu::Str built =
+        Adopt(BuildHostString(utf32.data(), int64_t(utf32.size()), kREALTextEncodingUTF32));
+    EXPECT_EQ(built.bytes(), expected);
+    EXPECT_EQ(built.encoding(), kREALTextEncodingUTF8);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(HostStrings, HostStringsOnOlderHosts, testing::Values(2012.5, 2011.5));
+
+using HostStringsTest = InProcessTest;
+
+TEST_F(HostStringsTest, NothingToBuildGivesNil) {
+  const char text[] = "abc";
+  EXPECT_FALSE(BuildHostString(nullptr, 3, kREALTextEncodingUTF8));
+  EXPECT_FALSE(BuildHostString(text, 0, kREALTextEncodingUTF8));
+  EXPECT_FALSE(BuildHostString(text, -1, kREALTextEncodingUTF16));
+  EXPECT_FALSE(BuildHostString(text, int64_t{0x80000000}, kREALTextEncodingUTF8));
+  EXPECT_FALSE(BuildHostStringAuto(static_cast<const char*>(nullptr)));
+  EXPECT_FALSE(BuildHostStringAuto(std::string_view("\0abc", 4)));
+  EXPECT_FALSE(CTextToHostString("", kREALTextEncodingUTF8));
+}
+
+TEST(HostStringsUTF8, AcceptsOnlyWellFormedTextWithoutControls) {
+  const std::string wellFormed[] = {
+      "", "tab\there\r\n", "\xC3\xA9", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEF\xBF\xBF",
+      "\xF0\x90\x80\x80", "\xF3\xBF\xBF\xBF", "\xF4\x8F\xBF\xBF", "a\xC3\xA9z\xF0\x9F\x98\x80"};
+  const std::string notWellFormed[] = {
+      "a\x01", "\x0C", "\x7F", std::string(1, '\0'), "\x80", "\xC3\x41",
+      "\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF",  // overlong
+      "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",     // surrogate, beyond U+10FFFF
+      "\xC3", "\xE2\x82", "\xF0\x9F\x98"};                           // cut off by the end
+  for (const std::string& bytes : wellFormed) {
+    EXPECT_TRUE(IsWellFormedUTF8(bytes.data(), int64_t(bytes.size()))) << bytes;
+  }
+  for (const std::string& bytes : notWellFormed) {
+    EXPECT_FALSE(IsWellFormedUTF8(bytes.data(), int64_t(bytes.size()))) << bytes;
+  }
+}
+
+TEST_F(HostStringsTest, ByteViewsBorrowWhileHoldingAReference) {
+  const size_t stringsBefore = host().liveStrings();
+  emu::Str text = host().string(std::string("ab\0c", 4), kREALTextEncodingUTF8);
+  {
+    HostBytesView view = HostBytesView::OfString(text.get());
+    EXPECT_EQ(view.data(), reinterpret_cast<const unsigned char*>(StringGetCString(text.get())));
+    text = emu::Str();
+    EXPECT_EQ(host().liveStrings(), stringsBefore + 1);
+    EXPECT_EQ(view.bytes(), std::string_view("ab\0c", 4));
+  }
+  EXPECT_EQ(host().liveStrings(), stringsBefore);
+
+  emu::Obj block = host().memoryBlock("xyz");
+  EXPECT_EQ(HostBytesView::OfMemoryBlock(block.get()).bytes(), "xyz");
+  char storage[] = "1234";
+  for (const emu::Obj& odd : {host().memoryBlockWithSize(storage, -5),
+                              host().memoryBlockWithSize(nullptr, 10), emu::Obj()}) {
+    EXPECT_EQ(HostBytesView::OfMemoryBlock(odd.get()).size(), 0);
+  }
+}
+
+TEST_F(HostStringsTest, ObjectArraysGrowAtTheEndAndOwnTheirElements) {
+  EXPECT_EQ(ObjectArrayUBound(nullptr), -1);
+  emu::Obj array = emu::Obj::adopt(CreateObjectArray().release());
+  EXPECT_EQ(ObjectArrayUBound(array.get()), -1);
+  for (const char* bytes : {"first", "second"}) {
+    emu::Obj element = host().memoryBlock(bytes);
+    AppendToObjectArray(array.get(), element.get());
+  }
+  ASSERT_EQ(ObjectArrayUBound(array.get()), 1);
+  EXPECT_EQ(host().memoryBlockBytes(host().element(array, 0)), "first");
+  EXPECT_EQ(host().memoryBlockBytes(host().element(array, 1)), "second");
+}
+
+TEST_F(HostStringsTest, FolderItemPathBecomesTerminatedUTF16) {
+  EXPECT_FALSE(FolderItemPathUTF16(nullptr));
+  emu::Obj item = host().folderItem("/tmp/Gr\xC3\xBC\xC3\x9F" "e/\xF0\x9F\x98\x80.eml");
+  HeapBuffer path = FolderItemPathUTF16(item.get());
+  ASSERT_TRUE(path);
+  EXPECT_EQ(std::u16string(path.as<const char16_t>()), u"/tmp/Gr\u00FC\u00DFe/\U0001F600.eml");
+}
+
+using HostStringsThroughHost = PluginTest;
+
+// A host that had no LenB at first must be asked again, not remembered as
+// lacking it.
+TEST_F(HostStringsThroughHost, MissingByteLengthIsAskedForAgain) {
+  const std::string message = "Subject: hi\r\n\r\nbody\r\n";
+  host().refuseMethod("LenB( s as string ) as integer", true);
+  emu::Obj refused = parseEmail(message);
+  expectException("UnsupportedOperationException", "Can't parse empty text.");
+
+  host().refuseMethod("LenB( s as string ) as integer", false);
+  emu::Obj parsed = parseEmail(message);
+  expectNoException();
+  EXPECT_FALSE(parsed.isNil());
+}
+
+}  // namespace
