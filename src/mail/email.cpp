@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "decoding/encoded_words.h"
 #include "decoding/format_switch.h"
 #include "decoding/html_to_text.h"
 #include "mail/email_file.h"
@@ -114,6 +115,8 @@ REALproperty emailSharedProperties[] = {
 REALmethod emailSharedMethods[] = {
     {Entry(&HTMLToPlainTextMethod), nullptr,
      "HTMLToPlainText(HTMLText as String) as String", kMethodFlags, {}},
+    {Entry(&DecodeInline), nullptr,
+     "DecodeInline(Text as String) as String", kMethodFlags, {}},
 };
 
 }  // namespace

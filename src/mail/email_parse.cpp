@@ -8,6 +8,7 @@
 
 #include <mimetic/mimeentity.h>
 
+#include "decoding/encoded_words.h"
 #include "decoding/html_to_text.h"
 #include "objects/entity.h"
 #include "objects/entity_builder.h"
@@ -66,8 +67,7 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
   // body: SelectTopLevelText(record, message, record) when
   // message.body().parts() is empty.
 
-  // Here Subject is set from the decoded "Subject" field:
-  // DecodeEncodedWords(message.header().subject(), false).
+  StoreField(record.Subject, DecodeEncodedWords(message.header().subject(), false));
 
   // A message that only came with HTML still offers a plain text.
   if (record.PlainText == nullptr) StoreField(record.PlainText, HTMLToPlainText(record.HTMLText));
