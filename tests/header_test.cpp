@@ -55,6 +55,7 @@ TEST_F(HeaderTest, TypedPropertiesHoldTheirFieldsAsMimeticRendersThem) {
       {"contentId", "<part1@example.com>"},
       {"messageid", "<msg1@example.com>"},
       {"subject", "=?utf-8?q?Gr=C3=BC=C3=9Fe?= from us"},
+      {"subjectDecoded", "Gr\xC3\xBC\xC3\x9F" "e from us"},
   };
   for (const auto& [property, value] : expected) EXPECT_EQ(shown(header, property), value) << property;
 }

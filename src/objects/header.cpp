@@ -5,6 +5,7 @@
 
 #include <mimetic/header.h>
 
+#include "decoding/encoded_words.h"
 #include "objects/entity_builder.h"
 #include "objects/field.h"
 #include "runtime/errors.h"
@@ -30,6 +31,7 @@ void FillHeaderObject(MimeHeaderData& record, const mimetic::Header& header) {
     StoreField(record.contentId, BuildHostStringAuto(header.contentId().str()));
     StoreField(record.subject, BuildHostStringAuto(header.subject()));
     StoreField(record.messageid, BuildHostStringAuto(header.messageid().str()));
+    StoreField(record.subjectDecoded, DecodeEncodedWords(header.subject(), false));
     // sender, from, too, replyto, cc and bcc: NewMailboxObject, NewMailboxListObject and
     // NewAddressListObject fill them, before the field list.
 
