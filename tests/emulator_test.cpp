@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "declarations.h"
 #include "host.h"
 
 namespace {
@@ -107,6 +108,37 @@ TEST(EmulatorConversion, UnconvertibleText) {
   }
 }
 
+// ---- declarations, as the host reads them to call a member ----
+
+TEST(EmulatorDeclarations, ParameterAndResultTypes) {
+  using emu::TypeKind;
+  struct Case {
+    const char* declaration;
+    std::vector<TypeKind> parameters;
+    TypeKind result;
+  };
+  const Case cases[] = {
+      {"Constructor()", {}, TypeKind::Nothing},
+      {"LenB( s as string ) as integer", {TypeKind::String}, TypeKind::Integer},
+      {"Parts(index as Integer) as MimeEntityZQV", {TypeKind::Integer}, TypeKind::Object},
+      {"Attachments as MimeAttachmentZQV()", {}, TypeKind::Object},
+      {"hasField(name as string) as boolean", {TypeKind::String}, TypeKind::Boolean},
+      {"Mix(a As Double, ByRef b as Date, items() as Variant, c as Boolean = True) AS String",
+       {TypeKind::Double, TypeKind::Object, TypeKind::Object, TypeKind::Boolean}, TypeKind::String},
+      {"Keep(list as MimeFieldZQV())", {TypeKind::Object}, TypeKind::Nothing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.declaration);
+    std::optional<emu::Signature> signature = emu::ParseDeclaration(c.declaration);
+    ASSERT_TRUE(signature.has_value());
+    EXPECT_EQ(signature->parameters, c.parameters);
+    EXPECT_EQ(signature->result, c.result);
+  }
+  for (const char* broken : {"", "Open(", "Count as", "Run(x Integer)", "Get() String"}) {
+    EXPECT_FALSE(emu::ParseDeclaration(broken).has_value()) << broken;
+  }
+}
+
 // ---- strings through the host functions ----
 
 TEST_F(EmulatorTest, StringFunctions) {
@@ -177,6 +209,26 @@ TEST_F(EmulatorTest, StringDataIsLentOrConverted) {
   EXPECT_EQ(data.hostPrivate, nullptr);
 
   EXPECT_FALSE(getData(utf8.get(), kREALTextEncodingASCII, &data));
+}
+
+TEST_F(EmulatorTest, BlocksAndFolderItems) {
+  auto pointerOf = HostFunction<hostfn::memoryBlockGetPtr>("memoryBlockGetPtr");
+  auto sizeOf = HostFunction<hostfn::memoryBlockGetSize>("memoryBlockGetSize");
+  Obj block = host.memoryBlock(std::string("a\0b", 3));
+  EXPECT_EQ(sizeOf(block.get()), 3);
+  EXPECT_EQ(std::string(static_cast<const char*>(pointerOf(block.get())), 3), std::string("a\0b", 3));
+  char outside[2] = {'x', 'y'};
+  Obj odd = host.memoryBlockWithSize(outside, -5);
+  EXPECT_EQ(pointerOf(odd.get()), outside);
+  EXPECT_EQ(sizeOf(odd.get()), -5);
+  EXPECT_EQ(sizeOf(nullptr), 0);
+
+  // The path comes with a reference of its own that outlives the item.
+  Obj item = host.folderItem("/tmp/caf\xC3\xA9.eml");
+  Str path = Str::adopt(HostFunction<hostfn::REALpathFromFolderItem>("REALpathFromFolderItem")(item.get()));
+  item = Obj();
+  EXPECT_EQ(path.utf8(), "/tmp/caf\xC3\xA9.eml");
+  EXPECT_EQ(path.encoding(), kREALTextEncodingUTF8);
 }
 
 // ---- reference accounting ----
@@ -282,10 +334,13 @@ TEST_F(EmulatorTest, DatePartsFollowTotalSeconds) {
   ASSERT_TRUE(setInteger(date.get(), "Month", 2));
   ASSERT_TRUE(setInteger(date.get(), "Day", 30));
   EXPECT_EQ(parts(date), (std::vector<int64_t>{2025, 3, 2, 0, 0, 0}));
+  ASSERT_TRUE(setInteger(date.get(), "Month", 14));
+  ASSERT_TRUE(setInteger(date.get(), "Day", 0));
+  EXPECT_EQ(parts(date), (std::vector<int64_t>{2026, 1, 31, 0, 0, 0}));
   EXPECT_FALSE(setInteger(date.get(), "TotalSeconds", 0));
   // Another zone shows the same moment at another hour.
   ASSERT_TRUE(setDouble(date.get(), "GMTOffset", -4.0));
-  EXPECT_EQ(parts(date), (std::vector<int64_t>{2025, 3, 1, 19, 0, 0}));
+  EXPECT_EQ(parts(date), (std::vector<int64_t>{2026, 1, 30, 19, 0, 0}));
 }
 
 TEST_F(EmulatorTest, DateConstructorsAsThePluginFindsThem) {
@@ -535,6 +590,15 @@ TEST_F(EmulatorMembers, ExceptionsReachHostCodeWhenTheCallReturns) {
   raised = host.takeException();
   ASSERT_TRUE(raised.has_value());
   EXPECT_EQ(raised->message, "outside");
+
+  // Host code reads the message as text, whatever its encoding.
+  Obj exception = host.newInstance("IllegalCastException");
+  host.set(exception, "Message", host.string("na\xEFve", kREALTextEncodingISOLatin1));
+  HostFunction<hostfn::RuntimeRaiseException>("RuntimeRaiseException")(exception.get());
+  raised = host.takeException();
+  ASSERT_TRUE(raised.has_value());
+  EXPECT_EQ(raised->className, "IllegalCastException");
+  EXPECT_EQ(raised->message, "na\xC3\xAFve");
 }
 
 // ---- the resolver ----
@@ -562,6 +626,25 @@ TEST(EmulatorResolver, CountsAndWithholdsNames) {
   EXPECT_EQ(&Host::current(), &older);
   EXPECT_EQ(Host::Resolve("REALGetRBVersion"), nullptr);
   EXPECT_THROW(older.loadPlugin("/nonexistent/libzqvmime.so"), std::runtime_error);
+}
+
+// Each host loads its own copy of the library, so a switch set under one host
+// is at its start value under the next, even while the first is alive.
+TEST(EmulatorLoading, EachHostStartsThePluginAfresh) {
+  const char* kSwitch = "RaiseUnknownFormatExceptions";
+  Host first;
+  first.loadPlugin();
+  EXPECT_TRUE(first.announcedPluginLevel().has_value());
+  ASSERT_NE(first.registeredClass("MimeEmailZQV"), nullptr);
+  first.setShared("MimeEmailZQV", kSwitch, true);
+  {
+    Host second;
+    second.loadPlugin();
+    EXPECT_FALSE(second.getShared("MimeEmailZQV", kSwitch).boolean());
+    EXPECT_EQ(second.leakReport(), "");
+  }
+  EXPECT_TRUE(first.getShared("MimeEmailZQV", kSwitch).boolean());
+  EXPECT_EQ(first.leakReport(), "");
 }
 
 }  // namespace
