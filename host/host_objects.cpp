@@ -56,7 +56,7 @@ void Host::State::unlockObject(REALobject object) {
     if (cls->record->destructor != nullptr) cls->record->destructor(object);
   }
   liveObjects.erase(record);
-  bury(record, false, "object " + record->cls->name);
+  bury(record, false);
 }
 
 const ClassInfo* Host::State::findClass(std::string_view name) const {

@@ -46,8 +46,8 @@ Host::State::~State() {
   plugin.reset();
 }
 
-void Host::State::bury(void* memory, bool isString, std::string description) {
-  deadHandles.push_back(DeadHandle{memory, isString, std::move(description)});
+void Host::State::bury(void* memory, bool isString) {
+  deadHandles.push_back(DeadHandle{memory, isString});
   if (deadHandles.size() <= kKeptDeadHandles) return;
   FreeRecordMemory(deadHandles.front().memory, deadHandles.front().isString);
   deadHandles.pop_front();
@@ -57,7 +57,10 @@ void Host::State::reportBadHandle(const void* handle, bool isString, const char*
   auto dead = std::find_if(deadHandles.rbegin(), deadHandles.rend(),
                            [&](const DeadHandle& entry) { return entry.memory == handle; });
   if (dead != deadHandles.rend()) {
-    problems.push_back(std::string(use) + ": " + dead->description + " is already dead");
+    std::string description =
+        dead->isString ? DescribeString(*static_cast<const StringRecord*>(dead->memory))
+                       : "object " + static_cast<const ObjectRecord*>(dead->memory)->cls->name;
+    problems.push_back(std::string(use) + ": " + description + " is already dead");
     return;
   }
   bool anObject = liveObjects.count(static_cast<ObjectRecord*>(const_cast<void*>(handle))) != 0;

@@ -90,11 +90,11 @@ struct Host::State {
   std::unordered_set<std::string*> stringDataBuffers;
   uint64_t nextSerial = 1;
   // Dead handles keep their memory for a while, so their addresses are not
-  // reused at once and a late release can still be named.
+  // reused at once and a late release can still be named (a dead string
+  // keeps only the bytes a report shows).
   struct DeadHandle {
     void* memory;
     bool isString;
-    std::string description;
   };
   std::deque<DeadHandle> deadHandles;
   std::vector<std::string> problems;
@@ -156,7 +156,7 @@ struct Host::State {
   // it died, if that is still known.
   void reportBadHandle(const void* handle, bool isString, const char* use);
   // Keeps a dead record's memory for a while (see deadHandles).
-  void bury(void* memory, bool isString, std::string description);
+  void bury(void* memory, bool isString);
   void freeEverything();
 };
 
@@ -177,7 +177,8 @@ class CallScope {
   Host::State& state_;
 };
 
-// How a report names a string: its first bytes, escaped.
+// How a report names a string: its first kDescribedBytes bytes, escaped.
+constexpr size_t kDescribedBytes = 24;
 std::string DescribeString(const StringRecord& record);
 
 }  // namespace emu

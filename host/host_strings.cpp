@@ -33,10 +33,9 @@ unsigned char FoldAsciiCase(char c) {
 }  // namespace
 
 std::string DescribeString(const StringRecord& record) {
-  constexpr size_t kShownBytes = 24;
   std::string_view bytes = record.bytes();
   std::string text = "string \"";
-  for (size_t i = 0; i < bytes.size() && i < kShownBytes; ++i) {
+  for (size_t i = 0; i < bytes.size() && i < kDescribedBytes; ++i) {
     auto byte = static_cast<unsigned char>(bytes[i]);
     if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
       text.push_back(static_cast<char>(byte));
@@ -46,7 +45,7 @@ std::string DescribeString(const StringRecord& record) {
     std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
     text += escaped;
   }
-  text += bytes.size() > kShownBytes ? "...\"" : "\"";
+  text += bytes.size() > kDescribedBytes ? "...\"" : "\"";
   return text;
 }
 
@@ -79,9 +78,13 @@ void Host::State::unlockString(REALstring text) {
   StringRecord* record = liveString(text, "REALUnlockString");
   if (record == nullptr || --record->refs > 0) return;
   liveStrings.erase(record);
-  std::string description = DescribeString(*record);
-  std::string().swap(record->storage);
-  bury(record, true, std::move(description));
+  // One byte more than a report shows keeps its "..." for longer strings.
+  if (record->bytes().size() > kDescribedBytes + 1) {
+    std::string kept(record->storage, 0, kDescribedBytes + 1);
+    kept.append(kStringZeroTail, '\0');
+    record->storage.swap(kept);
+  }
+  bury(record, true);
 }
 
 namespace hostcalls {

@@ -129,14 +129,15 @@ class Converter {
   iconv_t handle_;
 };
 
-}  // namespace
-
+// iconv's name for a host encoding number, or null when there is none.
 const char* IconvNameOf(uint32_t encoding) {
   for (const IconvName& entry : kIconvNames) {
     if (entry.encoding == encoding) return entry.name;
   }
   return nullptr;
 }
+
+}  // namespace
 
 bool DecodeWithIconv(uint32_t encoding, std::string_view bytes, std::u32string& codePoints) {
   const char* name = IconvNameOf(encoding);

@@ -9,9 +9,6 @@
 
 namespace emu {
 
-// iconv's name for a host encoding number, or null when there is none.
-const char* IconvNameOf(uint32_t encoding);
-
 // As DecodeOwn/EncodeOwn, for the encodings of the table.
 bool DecodeWithIconv(uint32_t encoding, std::string_view bytes, std::u32string& codePoints);
 bool EncodeWithIconv(uint32_t encoding, std::u32string_view codePoints, std::string& bytes);
