@@ -4,10 +4,15 @@
 #include <iterator>
 
 #include "mail/email.h"
+#include "objects/address.h"
+#include "objects/address_list.h"
 #include "objects/body.h"
 #include "objects/entity.h"
 #include "objects/field.h"
+#include "objects/group.h"
 #include "objects/header.h"
+#include "objects/mailbox.h"
+#include "objects/mailbox_list.h"
 #include "runtime/host_binding.h"
 
 extern "C" void REALPluginMain(HostResolverFn resolver) {
@@ -15,6 +20,11 @@ extern "C" void REALPluginMain(HostResolverFn resolver) {
       &MimeBodyClass,
       &MimeHeaderClass,
       &MimeEntityClass,
+      &MimeAddressClass,
+      &MimeGroupClass,
+      &MimeAddressListClass,
+      &MimeMailboxListClass,
+      &MimeMailboxClass,
       &MimeFieldClass,
       &MimeEmailClass,
   };

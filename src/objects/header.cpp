@@ -6,8 +6,11 @@
 #include <mimetic/header.h>
 
 #include "decoding/encoded_words.h"
+#include "objects/address_list.h"
 #include "objects/entity_builder.h"
 #include "objects/field.h"
+#include "objects/mailbox.h"
+#include "objects/mailbox_list.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
@@ -32,8 +35,12 @@ void FillHeaderObject(MimeHeaderData& record, const mimetic::Header& header) {
     StoreField(record.subject, BuildHostStringAuto(header.subject()));
     StoreField(record.messageid, BuildHostStringAuto(header.messageid().str()));
     StoreField(record.subjectDecoded, DecodeEncodedWords(header.subject(), false));
-    // sender, from, too, replyto, cc and bcc: NewMailboxObject, NewMailboxListObject and
-    // NewAddressListObject fill them, before the field list.
+    StoreField(record.sender, NewMailboxObject(header.sender()));
+    StoreField(record.from, NewMailboxListObject(header.from()));
+    StoreField(record.too, NewAddressListObject(header.to()));
+    StoreField(record.replyto, NewAddressListObject(header.replyto()));
+    StoreField(record.cc, NewAddressListObject(header.cc()));
+    StoreField(record.bcc, NewAddressListObject(header.bcc()));
 
     // The array goes into the record before it is filled, so a field that
     // fails half-way still leaves the fields listed before it.

@@ -1,0 +1,96 @@
+#include "objects/address.h"
+
+#include <cstddef>
+#include <iterator>
+#include <string>
+
+#include <mimetic/rfc822/address.h>
+
+#include "objects/group.h"
+#include "objects/mailbox.h"
+#include "runtime/errors.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_strings.h"
+#include "runtime/text_reader.h"
+
+MimeAddressData* AddressData(REALobject instance) {
+  return InstanceData<MimeAddressData>(instance, MimeAddressClass);
+}
+
+void FillAddressObject(MimeAddressData& record, const mimetic::Address& address) {
+  StoreField(record.StringValue, BuildHostStringAuto(address.str()));
+  record.isGroup = address.isGroup();
+  if (record.isGroup) {
+    StoreField(record.Group, NewGroupObject(address.group()));
+    return;
+  }
+  StoreField(record.Mailbox, NewMailboxObject(address.mailbox()));
+}
+
+HostObject NewAddressObject(const mimetic::Address& address) {
+  HostObject instance(PluginNewInstance("MimeAddressZQV"));
+  if (!instance) return instance;
+  FillAddressObject(*AddressData(instance.get()), address);
+  return instance;
+}
+
+namespace {
+
+void DestroyAddress(REALobject instance) {
+  MimeAddressData& record = *AddressData(instance);
+  ClearField(record.StringValue);
+  ClearField(record.Mailbox);
+  ClearField(record.Group);
+}
+
+void ConstructFromText(REALobject instance, REALstring textToParse) {
+  RunGuarded([&] {
+    rbText text(textToParse);
+    const mimetic::Address address{std::string(text.UTF8())};
+    FillAddressObject(*AddressData(instance), address);
+  });
+}
+
+constexpr uint32_t kClassFlags = 0x4;
+constexpr uint32_t kPropertyFlags = 0x6;
+constexpr uint32_t kMethodFlags = 0x4;
+
+REALproperty addressProperties[] = {
+    {nullptr, "Group", "MimeGroupZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeAddressData, Group), {}},
+    {nullptr, "Mailbox", "MimeMailboxZQV", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeAddressData, Mailbox), {}},
+    {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeAddressData, StringValue), {}},
+    {nullptr, "isGroup", "Boolean", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeAddressData, isGroup), {}},
+};
+
+REALmethod addressMethods[] = {
+    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+     "Constructor(TextToParse as String)", kMethodFlags, {}},
+};
+
+}  // namespace
+
+REALclassDefinition MimeAddressClass = {
+    0,                       // version: the interface level, set at registration
+    "MimeAddressZQV",
+    nullptr,                 // superclass
+    sizeof(MimeAddressData),
+    0,                       // host slot
+    nullptr,                 // constructor: the "Constructor" method instead
+    &DestroyAddress,
+    addressProperties, std::size(addressProperties),
+    addressMethods, std::size(addressMethods),
+    nullptr, 0,              // events
+    nullptr, 0,              // event instances
+    nullptr,                 // interfaces
+    nullptr, 0,              // attributes
+    nullptr, 0,              // constants
+    kClassFlags,
+    nullptr, 0,              // shared properties
+    nullptr, 0,              // shared methods
+    nullptr, 0,              // delegates
+    nullptr, 0,              // enums
+};

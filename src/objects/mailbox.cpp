@@ -1,0 +1,125 @@
+#include "objects/mailbox.h"
+
+#include <cstddef>
+#include <iterator>
+#include <string>
+
+#include <mimetic/rfc822/mailbox.h>
+
+#include "decoding/encoded_words.h"
+#include "runtime/errors.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_strings.h"
+#include "runtime/text_reader.h"
+
+MimeMailboxData* MailboxData(REALobject instance) {
+  return InstanceData<MimeMailboxData>(instance, MimeMailboxClass);
+}
+
+void FillMailboxObject(MimeMailboxData& record, const mimetic::Mailbox& mailbox) {
+  StoreField(record.StringValue, BuildHostStringAuto(mailbox.str()));
+  StoreField(record.Mailbox, BuildHostStringAuto(mailbox.mailbox(1)));
+  StoreField(record.Domain, BuildHostStringAuto(mailbox.domain(1)));
+  // The label as written, so that the decoding below still sees its quotes.
+  const std::string label = mailbox.label(0);
+  StoreField(record.Label, BuildHostStringAuto(label));
+  StoreField(record.LabelDecoded, DecodeEncodedWords(label, true));
+  StoreField(record.Sourceroute, BuildHostStringAuto(mailbox.sourceroute(1)));
+}
+
+HostObject NewMailboxObject(const mimetic::Mailbox& mailbox) {
+  if (mailbox.mailbox(1).empty()) return {};
+  HostObject instance(PluginNewInstance("MimeMailboxZQV"));
+  if (!instance) return instance;
+  FillMailboxObject(*MailboxData(instance.get()), mailbox);
+  return instance;
+}
+
+void AppendMailboxObjects(REALobject array, const std::vector<mimetic::Mailbox>& mailboxes) {
+  for (const mimetic::Mailbox& mailbox : mailboxes) {
+    HostObject mailboxObject = NewMailboxObject(mailbox);
+    if (mailboxObject) AppendToObjectArray(array, mailboxObject.get());
+  }
+}
+
+namespace {
+
+void DestroyMailbox(REALobject instance) {
+  MimeMailboxData& record = *MailboxData(instance);
+  ClearField(record.StringValue);
+  ClearField(record.Mailbox);
+  ClearField(record.Domain);
+  ClearField(record.Label);
+  ClearField(record.LabelDecoded);
+  ClearField(record.Sourceroute);
+}
+
+// Joined on every read, so an address is always local part, at sign and
+// domain, even when one side is missing.
+REALstring GetEmail(REALobject instance, RBInteger) {
+  const MimeMailboxData& record = *MailboxData(instance);
+  if (record.Mailbox == nullptr && record.Domain == nullptr) return nullptr;
+  HostString atSign = CTextToHostString("@", kREALTextEncodingASCII);
+  HostString localPartAndAtSign(RuntimeAddString(record.Mailbox, atSign.get()));
+  return RuntimeAddString(localPartAndAtSign.get(), record.Domain);
+}
+
+// Unlike the header's builder, no emptiness test: host code asked for an
+// object and gets one, whatever mimetic made of the text.
+void ConstructFromText(REALobject instance, REALstring textToParse) {
+  RunGuarded([&] {
+    rbText text(textToParse);
+    const mimetic::Mailbox mailbox{std::string(text.UTF8())};
+    FillMailboxObject(*MailboxData(instance), mailbox);
+  });
+}
+
+constexpr uint32_t kClassFlags = 0x4;
+constexpr uint32_t kPropertyFlags = 0x6;
+constexpr uint32_t kMethodFlags = 0x4;
+
+REALproperty mailboxProperties[] = {
+    {nullptr, "Mailbox", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeMailboxData, Mailbox), {}},
+    {nullptr, "Domain", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeMailboxData, Domain), {}},
+    {nullptr, "Label", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeMailboxData, Label), {}},
+    {nullptr, "LabelDecoded", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeMailboxData, LabelDecoded), {}},
+    {nullptr, "Sourceroute", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeMailboxData, Sourceroute), {}},
+    {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
+     offsetof(MimeMailboxData, StringValue), {}},
+    {nullptr, "Email", "String", kPropertyFlags, reinterpret_cast<void*>(&GetEmail), nullptr, 0,
+     {}},
+};
+
+REALmethod mailboxMethods[] = {
+    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+     "Constructor(TextToParse as String)", kMethodFlags, {}},
+};
+
+}  // namespace
+
+REALclassDefinition MimeMailboxClass = {
+    0,                       // version: the interface level, set at registration
+    "MimeMailboxZQV",
+    nullptr,                 // superclass
+    sizeof(MimeMailboxData),
+    0,                       // host slot
+    nullptr,                 // constructor: the "Constructor" method instead
+    &DestroyMailbox,
+    mailboxProperties, std::size(mailboxProperties),
+    mailboxMethods, std::size(mailboxMethods),
+    nullptr, 0,              // events
+    nullptr, 0,              // event instances
+    nullptr,                 // interfaces
+    nullptr, 0,              // attributes
+    nullptr, 0,              // constants
+    kClassFlags,
+    nullptr, 0,              // shared properties
+    nullptr, 0,              // shared methods
+    nullptr, 0,              // delegates
+    nullptr, 0,              // enums
+};

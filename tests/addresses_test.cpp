@@ -1,0 +1,213 @@
+// Addresses, mailboxes and groups as host code meets them: from the address
+// fields of a parsed header, and made from text with each class's
+// constructor.
+
+#include <string>
+#include <vector>
+
+#include <mimetic/rfc822/address.h>
+#include <mimetic/rfc822/addresslist.h>
+#include <mimetic/rfc822/group.h>
+#include <mimetic/rfc822/mailbox.h>
+#include <mimetic/rfc822/mailboxlist.h>
+
+#include "objects/address.h"
+#include "objects/address_list.h"
+#include "objects/group.h"
+#include "objects/mailbox.h"
+#include "objects/mailbox_list.h"
+#include "plugin_test.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+constexpr char kFromText[] = "Constructor(TextToParse as String)";
+constexpr char kAddressAt[] = "Addresses(index as Integer) as MimeAddressZQV";
+constexpr char kAddresses[] = "Addresses as MimeAddressZQV()";
+constexpr char kMailboxAt[] = "Mailboxes(index as Integer) as MimeMailboxZQV";
+
+class AddressesTest : public PluginTest {
+ protected:
+  // A string property as its bytes, "(nil)" for nil.
+  std::string shown(const emu::Obj& object, const std::string& property) {
+    emu::Str value = host().get(object, property).str();
+    return value.isNil() ? "(nil)" : value.bytes();
+  }
+  int64_t count(const emu::Obj& list) { return host().get(list, "Count").integer(); }
+  emu::Obj parsed(const std::string& className, const emu::Str& text) {
+    emu::Obj object = host().construct(className, kFromText, {text});
+    expectNoException();
+    return object;
+  }
+  emu::Obj parsed(const std::string& className, std::string_view text) {
+    return parsed(className, host().string(text));
+  }
+};
+
+TEST_F(AddressesTest, HeaderAddressFieldsBecomeObjectsOrNil) {
+  emu::Obj email = parseEmail(
+      "From: @example.com\r\n"
+      "To: Ann <ann@example.com>, bob@example.com, Friends: carl@example.com, dora@example.com;\r\n"
+      "CC: :;\r\n"
+      "\r\n"
+      "body\r\n");
+  expectNoException();
+  emu::Obj header = host().get(email, "Header").obj();
+  for (const char* absent : {"sender", "replyto", "bcc"}) {
+    EXPECT_TRUE(host().get(header, absent).obj().isNil()) << absent;
+  }
+
+  // The From field has one entry, so it is an object, but that mailbox has no
+  // local part and is left out.
+  emu::Obj from = host().get(header, "from").obj();
+  ASSERT_FALSE(from.isNil());
+  EXPECT_EQ(count(from), 0);
+  EXPECT_TRUE(host().call(from, kMailboxAt, {0}).obj().isNil());
+  expectException("OutOfBoundsException",
+                  "The parameter index  is too big. Range is 0 to -1, but value is 0.");
+
+  emu::Obj to = host().get(header, "too").obj();
+  ASSERT_EQ(count(to), 3);
+  const std::vector<std::string> emails = {"ann@example.com", "bob@example.com"};
+  for (size_t index = 0; index < emails.size(); ++index) {
+    emu::Obj address = host().call(to, kAddressAt, {static_cast<int64_t>(index)}).obj();
+    EXPECT_FALSE(host().get(address, "isGroup").boolean());
+    EXPECT_TRUE(host().get(address, "Group").obj().isNil());
+    EXPECT_EQ(shown(host().get(address, "Mailbox").obj(), "Email"), emails[index]);
+  }
+  emu::Obj friends = host().call(to, kAddressAt, {2}).obj();
+  EXPECT_TRUE(host().get(friends, "isGroup").boolean());
+  EXPECT_TRUE(host().get(friends, "Mailbox").obj().isNil());
+  emu::Obj group = host().get(friends, "Group").obj();
+  EXPECT_EQ(shown(group, "Name"), "Friends");
+  ASSERT_EQ(count(group), 2);
+  EXPECT_EQ(shown(host().call(group, kMailboxAt, {1}).obj(), "Email"), "dora@example.com");
+  EXPECT_TRUE(host().call(to, kAddressAt, {3}).obj().isNil());
+  expectException("OutOfBoundsException",
+                  "The parameter index  is too big. Range is 0 to 2, but value is 3.");
+
+  // mimetic reads ":;" as a group whose one mailbox is empty: a nameless
+  // group with nothing in it, but still a group object.
+  emu::Obj cc = host().get(header, "cc").obj();
+  ASSERT_EQ(count(cc), 1);
+  emu::Obj nameless = host().call(cc, kAddressAt, {0}).obj();
+  EXPECT_TRUE(host().get(nameless, "isGroup").boolean());
+  emu::Obj emptyGroup = host().get(nameless, "Group").obj();
+  ASSERT_FALSE(emptyGroup.isNil());
+  EXPECT_EQ(shown(emptyGroup, "Name"), "(nil)");
+  EXPECT_EQ(count(emptyGroup), 0);
+}
+
+TEST_F(AddressesTest, ListsHandOutOneArrayThatHostChangesShowIn) {
+  emu::Obj list = parsed("MimeAddressListZQV", "a@example.com, b@example.com");
+  emu::Obj addresses = host().call(list, kAddresses).obj();
+  EXPECT_EQ(host().get(list, "AddressesVariant").obj().get(), addresses.get());
+  host().removeAt(addresses, 0);
+  EXPECT_EQ(count(list), 1);
+  emu::Obj remaining = host().get(host().call(list, kAddressAt, {0}).obj(), "Mailbox").obj();
+  EXPECT_EQ(shown(remaining, "Email"), "b@example.com");
+}
+
+TEST_F(AddressesTest, LabelsAreDecodedAndUnquotedGroupNamesOnlyDecoded) {
+  struct Case {
+    std::string className, text, rawProperty, raw, decodedProperty, decoded;
+  };
+  const std::string juergen = "J\xC3\xBCrgen";
+  const std::vector<Case> cases = {
+      {"MimeMailboxZQV", "=?utf-8?q?J=C3=BCrgen?= <j@example.com>", "Label",
+       "=?utf-8?q?J=C3=BCrgen?=", "LabelDecoded", juergen},
+      {"MimeMailboxZQV", "\"Doe, John\" <jd@example.com>", "Label", "\"Doe, John\"",
+       "LabelDecoded", "Doe, John"},
+      {"MimeMailboxZQV", "\"=?utf-8?q?J=C3=BCrgen?=\" <j@example.com>", "Label",
+       "\"=?utf-8?q?J=C3=BCrgen?=\"", "LabelDecoded", juergen},
+      {"MimeMailboxZQV", "jd@example.com", "Label", "(nil)", "LabelDecoded", "(nil)"},
+      {"MimeGroupZQV", "=?utf-8?q?J=C3=BCrgen?=: a@example.com;", "Name",
+       "=?utf-8?q?J=C3=BCrgen?=", "NameDecoded", juergen},
+      {"MimeGroupZQV", "\"=?utf-8?q?J=C3=BCrgen?=\": a@example.com;", "Name",
+       "\"=?utf-8?q?J=C3=BCrgen?=\"", "NameDecoded", "\"" + juergen + "\""},
+      {"MimeGroupZQV", "\"The Team\": a@example.com;", "Name", "\"The Team\"", "NameDecoded",
+       "\"The Team\""},
+  };
+  for (const Case& test : cases) {
+    emu::Obj object = parsed(test.className, test.text);
+    EXPECT_EQ(shown(object, test.rawProperty), test.raw) << test.text;
+    EXPECT_EQ(shown(object, test.decodedProperty), test.decoded) << test.text;
+  }
+}
+
+TEST_F(AddressesTest, EmailJoinsWhatTheMailboxHasAroundTheAtSign) {
+  struct Case {
+    std::string text, mailbox, domain, email;
+  };
+  const std::vector<Case> cases = {
+      {"Ann <ann@example.com>", "ann", "example.com", "ann@example.com"},
+      {"ann@", "ann", "(nil)", "ann@"},
+      {"@example.com", "(nil)", "example.com", "@example.com"},
+      {"no at sign", "(nil)", "(nil)", "(nil)"},
+  };
+  for (const Case& test : cases) {
+    emu::Obj mailbox = parsed("MimeMailboxZQV", test.text);
+    EXPECT_EQ(shown(mailbox, "Mailbox"), test.mailbox) << test.text;
+    EXPECT_EQ(shown(mailbox, "Domain"), test.domain) << test.text;
+    EXPECT_EQ(shown(mailbox, "Email"), test.email) << test.text;
+  }
+  emu::Obj routed = parsed("MimeMailboxZQV", "Joe <@relay.example.org:joe@example.com>");
+  EXPECT_EQ(shown(routed, "Sourceroute"), "@relay.example.org");
+  EXPECT_EQ(shown(routed, "Email"), "joe@example.com");
+}
+
+TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
+  for (const emu::Str& text : {emu::Str(), host().string("")}) {
+    for (const char* className : {"MimeAddressListZQV", "MimeMailboxListZQV", "MimeGroupZQV"}) {
+      emu::Obj list = parsed(className, text);
+      ASSERT_FALSE(list.isNil()) << className;
+      EXPECT_EQ(count(list), 0) << className;
+    }
+    emu::Obj mailbox = parsed("MimeMailboxZQV", text);
+    EXPECT_EQ(shown(mailbox, "Email"), "(nil)");
+    emu::Obj address = parsed("MimeAddressZQV", text);
+    EXPECT_FALSE(host().get(address, "isGroup").boolean());
+    EXPECT_TRUE(host().get(address, "Mailbox").obj().isNil());
+  }
+
+  const std::string withNul = "a@example.com\0, b@example.com"s;
+  EXPECT_EQ(count(parsed("MimeAddressListZQV", withNul)), 1);
+  EXPECT_EQ(count(parsed("MimeMailboxListZQV", withNul)), 1);
+  EXPECT_EQ(shown(parsed("MimeMailboxZQV", "a@exam\0ple.com"s), "Domain"), "exam");
+}
+
+TEST_F(AddressesTest, MailboxesTheHostCannotMakeAreLeftOut) {
+  host().refuseInstances("MimeMailboxZQV", true);
+  EXPECT_EQ(count(parsed("MimeMailboxListZQV", "a@example.com, b@example.com")), 0);
+  emu::Obj address = parsed("MimeAddressZQV", "a@example.com");
+  EXPECT_TRUE(host().get(address, "Mailbox").obj().isNil());
+
+  host().refuseInstances("MimeAddressListZQV", true);
+  emu::Obj email = parseEmail("To: a@example.com\r\n\r\n");
+  EXPECT_TRUE(host().get(host().get(email, "Header").obj(), "too").obj().isNil());
+}
+
+using AddressesBuilderTest = InProcessTest;
+
+// What host code cannot reach: mimetic never parses a group without any
+// entry, but one can still come to the builders.
+TEST_F(AddressesBuilderTest, EmptyValuesGiveNil) {
+  EXPECT_EQ(NewMailboxObject(mimetic::Mailbox("@example.com")).get(), nullptr);
+  EXPECT_EQ(NewMailboxListObject(mimetic::MailboxList()).get(), nullptr);
+  EXPECT_EQ(NewAddressListObject(mimetic::AddressList()).get(), nullptr);
+  EXPECT_EQ(NewGroupObject(mimetic::Group()).get(), nullptr);
+  mimetic::Group namedOnly;
+  namedOnly.name("Team");
+  EXPECT_NE(NewGroupObject(namedOnly).get(), nullptr);
+
+  mimetic::Address emptiedGroup(":;");
+  emptiedGroup.group().clear();
+  HostObject address = NewAddressObject(emptiedGroup);
+  ASSERT_NE(address.get(), nullptr);
+  EXPECT_TRUE(AddressData(address.get())->isGroup);
+  EXPECT_EQ(AddressData(address.get())->Group, nullptr);
+  EXPECT_EQ(AddressData(address.get())->Mailbox, nullptr);
+}
+
+}  // namespace
