@@ -3,6 +3,7 @@
 // before its subclass).
 #include <iterator>
 
+#include "mail/attachment.h"
 #include "mail/email.h"
 #include "objects/address.h"
 #include "objects/address_list.h"
@@ -27,6 +28,7 @@ extern "C" void REALPluginMain(HostResolverFn resolver) {
       &MimeMailboxClass,
       &MimeFieldClass,
       &MimeEmailClass,
+      &MimeAttachmentClass,
   };
   StartPlugin(resolver, classes, std::size(classes));
 }

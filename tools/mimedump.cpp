@@ -221,6 +221,7 @@ class Dumper {
         {"MimeHeaderZQV", &Dumper::header},
         {"MimeBodyZQV", &Dumper::body},
         {"MimeFieldZQV", &Dumper::field},
+        {"MimeAttachmentZQV", &Dumper::attachment},
     };
     const auto found = dumps.find(className);
     if (found != dumps.end()) {
@@ -311,6 +312,38 @@ class Dumper {
     text(get(value, "Name").str(), false);
     json_.key("Value");
     text(get(value, "Value").str(), !fullTexts_);
+    json_.endObject();
+  }
+
+  // An attachment's data is often binary: only its size and tag are shown.
+  void attachment(const emu::Obj& value) {
+    json_.beginObject();
+    json_.key("class");
+    json_.string("MimeAttachmentZQV");
+    for (const char* name : {"Filename", "MimeType"}) {
+      json_.key(name);
+      text(get(value, name).str(), false);
+    }
+    json_.key("Data");
+    dataSize(get(value, "Data").str());
+    for (const char* name : {"MimeVersion", "ContentType", "ContentTransferEncoding",
+                             "ContentDisposition", "ContentDescription", "contentId"}) {
+      json_.key(name);
+      text(get(value, name).str(), false);
+    }
+    json_.endObject();
+  }
+
+  void dataSize(const emu::Str& value) {
+    if (value.isNil()) {
+      json_.null();
+      return;
+    }
+    json_.beginObject(true);
+    json_.key("encoding");
+    json_.string(EncodingName(value.encoding()));
+    json_.key("bytes");
+    json_.integer(static_cast<int64_t>(value.bytes().size()));
     json_.endObject();
   }
 

@@ -10,6 +10,8 @@
 
 #include "decoding/encoded_words.h"
 #include "decoding/html_to_text.h"
+#include "mail/entity_step.h"
+#include "mail/part_walk.h"
 #include "objects/entity.h"
 #include "objects/entity_builder.h"
 #include "runtime/errors.h"
@@ -32,12 +34,13 @@ std::string CopyBytes(const void* bytes, int64_t count) {
 }
 
 // The message's own entity, built like every entity below it but into the
-// message's record: its Body first, which builds the whole tree of parts,
-// then its Header.
+// message's record: its Body first, which builds and walks the whole tree of
+// parts, then its Header, and the walk of the message entity last of all.
 void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message) {
-  const BuildContext context{&record, nullptr};
+  const BuildContext context{&record, &RunEntityStep};
   StoreField(record.Body, NewBodyObject(message.body(), context));
   StoreField(record.Header, NewHeaderObject(message.header()));
+  WalkEntity(record, message, record, record.Body, record.Header);
 }
 
 void ParseMessageText(MimeEntityData& record, std::string messageText) {
@@ -60,12 +63,9 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
   const mimetic::MimeEntity message(messageStream);
 
   FillEmailEntity(record, message);
-  // Here the part walk and the date reading join FillEmailEntity as the
-  // context's per-entity step, run on every part and last on the message.
-
-  // Here a message without child parts gets its text chosen from its own
-  // body: SelectTopLevelText(record, message, record) when
-  // message.body().parts() is empty.
+  // A message without parts (or whose parts mimetic did not find) still takes
+  // a text from its own body.
+  if (message.body().parts().empty()) SelectTopLevelText(record, message, record);
 
   StoreField(record.Subject, DecodeEncodedWords(message.header().subject(), false));
 

@@ -1,0 +1,140 @@
+#include "mail/attachment.h"
+
+#include <cstddef>
+#include <iterator>
+#include <string>
+
+#include <mimetic/header.h>
+
+#include "mail/attachment_filename.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_ref.h"
+#include "runtime/host_strings.h"
+
+namespace {
+
+// "image/png" as the message writes it; either half may be missing.
+std::string JoinMimeType(const mimetic::ContentType& contentType) {
+  std::string mimeType(contentType.type().begin(), contentType.type().end());
+  const mimetic::istring& subtype = contentType.subtype();
+  if (subtype.empty()) return mimeType;
+  if (!mimeType.empty()) mimeType += '/';
+  mimeType.append(subtype.begin(), subtype.end());
+  return mimeType;
+}
+
+void FillAttachment(MimeAttachmentData& record, REALstring text, const mimetic::Header& header,
+                    REALobject body, REALobject headerObject, std::string_view decodedBytes) {
+  // The attachment keeps its own references, so host code that keeps it
+  // keeps the part's objects and data after the message is gone.
+  StoreField(record.Body, RetainObject(body));
+  StoreField(record.Header, RetainObject(headerObject));
+  StoreField(record.Data, RetainString(text));
+  const std::string mimeType = JoinMimeType(header.contentType());
+  StoreField(record.MimeType, BuildHostStringAuto(std::string_view(mimeType)));
+  StoreField(record.MimeVersion, BuildHostStringAuto(header.mimeVersion().str()));
+  StoreField(record.ContentType, BuildHostStringAuto(header.contentType().str()));
+  StoreField(record.ContentTransferEncoding,
+             BuildHostStringAuto(header.contentTransferEncoding().str()));
+  StoreField(record.ContentDisposition, BuildHostStringAuto(header.contentDisposition().str()));
+  StoreField(record.ContentDescription, BuildHostStringAuto(header.contentDescription().str()));
+  StoreField(record.contentId, BuildHostStringAuto(header.contentId().str()));
+  StoreField(record.Filename, AttachmentFilename(header, decodedBytes));
+}
+
+void DestroyAttachment(REALobject instance) {
+  MimeAttachmentData* record = AttachmentData(instance);
+  if (record == nullptr) return;
+  ClearField(record->Body);
+  ClearField(record->Header);
+  ClearField(record->Data);
+  ClearField(record->Filename);
+  ClearField(record->MimeType);
+  ClearField(record->MimeVersion);
+  ClearField(record->ContentType);
+  ClearField(record->ContentTransferEncoding);
+  ClearField(record->ContentDisposition);
+  ClearField(record->ContentDescription);
+  ClearField(record->contentId);
+}
+
+// Attachments are made while a message is parsed; one that host code makes
+// with New stays empty until host code fills it.
+void ConstructEmptyAttachment(REALobject) {}
+
+constexpr uint32_t kPropertyFlags = 0x6;
+constexpr uint32_t kEmptyConstructorFlags = 0x84;
+constexpr uint32_t kClassFlags = 0x4;
+
+// Host code may replace any value: the host reads and writes each field
+// itself.
+REALproperty attachmentProperties[] = {
+    {nullptr, "Body", "MimeBodyZQV", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, Body), {}},
+    {nullptr, "Header", "MimeHeaderZQV", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, Header), {}},
+    {nullptr, "Data", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, Data), {}},
+    {nullptr, "Filename", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, Filename), {}},
+    {nullptr, "MimeVersion", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, MimeVersion), {}},
+    {nullptr, "MimeType", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, MimeType), {}},
+    {nullptr, "ContentType", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, ContentType), {}},
+    {nullptr, "ContentTransferEncoding", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, ContentTransferEncoding), {}},
+    {nullptr, "ContentDisposition", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, ContentDisposition), {}},
+    {nullptr, "ContentDescription", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, ContentDescription), {}},
+    {nullptr, "contentId", "String", kPropertyFlags, kDirectField, kDirectField,
+     offsetof(MimeAttachmentData, contentId), {}},
+};
+
+REALmethod attachmentMethods[] = {
+    {reinterpret_cast<void*>(&ConstructEmptyAttachment), nullptr, "Constructor",
+     kEmptyConstructorFlags, {}},
+};
+
+}  // namespace
+
+REALclassDefinition MimeAttachmentClass = {
+    0,  // version: the interface level, written at registration
+    "MimeAttachmentZQV",
+    nullptr,  // no superclass
+    sizeof(MimeAttachmentData),
+    0,        // host slot: the host writes the data offset here
+    nullptr,  // constructors are methods named "Constructor"
+    &DestroyAttachment,
+    attachmentProperties, std::size(attachmentProperties),
+    attachmentMethods, std::size(attachmentMethods),
+    nullptr, 0,  // events
+    nullptr, 0,  // event instances
+    nullptr,     // interfaces
+    nullptr, 0,  // attributes
+    nullptr, 0,  // constants
+    kClassFlags,
+    nullptr, 0,  // shared properties
+    nullptr, 0,  // shared methods
+    nullptr, 0,  // delegates
+    nullptr, 0,  // enums
+};
+
+MimeAttachmentData* AttachmentData(REALobject instance) {
+  return InstanceData<MimeAttachmentData>(instance, MimeAttachmentClass);
+}
+
+void AddAttachment(MimeEntityData& messageRecord, REALstring text, const mimetic::Header& header,
+                   REALobject body, REALobject headerObject, bool isInline,
+                   std::string_view decodedBytes) {
+  HostObject instance(PluginNewInstance("MimeAttachmentZQV"));
+  if (!instance) return;
+  FillAttachment(*AttachmentData(instance.get()), text, header, body, headerObject, decodedBytes);
+
+  REALobject& array = isInline ? messageRecord.Inlines : messageRecord.Attachments;
+  if (array == nullptr) StoreField(array, CreateObjectArray());
+  // The array takes its own reference; the builder's goes with `instance`.
+  AppendToObjectArray(array, instance.get());
+}

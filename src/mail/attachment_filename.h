@@ -1,0 +1,18 @@
+// The file name an attachment is offered under: the name the message gives
+// the part, or one made up from its Content-ID and the look of its data.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "runtime/host_ref.h"
+
+namespace mimetic {
+class Header;
+}
+
+// Nil only when the host cannot build the string.
+HostString AttachmentFilename(const mimetic::Header& header, std::string_view decodedBytes);
+// An extension with its leading full stop guessed from the first bytes of the
+// data, or empty.
+std::string SniffExtension(std::string_view decodedBytes);

@@ -1,0 +1,12 @@
+// What a message does with each entity of its tree as the builders make it:
+// the step the loader hands to them in its BuildContext.
+#pragma once
+
+#include "objects/entity.h"
+
+namespace mimetic {
+class MimeEntity;
+}
+
+void RunEntityStep(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+                   MimeEntityData& messageRecord, REALobject body, REALobject header);

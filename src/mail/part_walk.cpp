@@ -1,0 +1,125 @@
+#include "mail/part_walk.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include <mimetic/mimeentity.h>
+
+#include "decoding/charsets.h"
+#include "decoding/transfer_decoding.h"
+#include "mail/attachment.h"
+#include "runtime/host_ref.h"
+#include "runtime/host_strings.h"
+#include "runtime/platform.h"
+
+namespace {
+
+// An entity's body with its transfer encoding undone (`bytes`) and as a host
+// string in its charset (`text`, nil for an empty body).
+struct DecodedBody {
+  std::string bytes;
+  HostString text;
+};
+
+bool IsWord(const mimetic::istring& value, const char* word) {
+  return platform::CompareIgnoringCase(value.c_str(), word) == 0;
+}
+
+bool IsMediaType(const mimetic::ContentType& contentType, const char* type, const char* subtype) {
+  return IsWord(contentType.type(), type) && IsWord(contentType.subtype(), subtype);
+}
+
+// Containers only hold other parts, already walked. Any other multipart
+// (signed, report...) is filed with its own body text like a leaf.
+bool IsContainer(const mimetic::ContentType& contentType) {
+  return IsMediaType(contentType, "multipart", "alternative") ||
+         IsMediaType(contentType, "multipart", "related") ||
+         IsMediaType(contentType, "multipart", "mixed");
+}
+
+// Nothing for a transfer encoding that is not undone here (x-uuencode and
+// the like): such a part is left out altogether.
+std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity) {
+  // Only the const accessors: the others add an absent field to the header.
+  const mimetic::Header& header = entity.header();
+  const mimetic::ContentTransferEncoding& transferEncoding = header.contentTransferEncoding();
+  const std::string mechanism(transferEncoding.mechanism().begin(),
+                              transferEncoding.mechanism().end());
+  if (!IsDecodableTransferEncoding(mechanism)) return std::nullopt;
+
+  DecodedBody decoded;
+  decoded.bytes = DecodeBody(transferEncoding, entity);
+  // Every part becomes a string, images too: that is how their bytes reach
+  // host code. Without a charset the bytes choose their own tag.
+  const std::string& charset = header.contentType().param("charset");
+  if (charset.empty()) {
+    decoded.text = BuildHostStringAuto(decoded.bytes.data(), decoded.bytes.size());
+  } else {
+    decoded.text =
+        BuildHostString(decoded.bytes.data(), decoded.bytes.size(), CharsetToEncoding(charset));
+  }
+  return decoded;
+}
+
+// The first plain and the first HTML part that are not marked as attachments
+// become the message's texts; every other part becomes an attachment object.
+// Since mimetic makes up a Content-ID for a part without one, a part reaching
+// that test is inline unless it has an empty Content-ID field.
+void ClassifyLeafPart(const mimetic::MimeEntity& entity, REALstring text, REALobject body,
+                      REALobject headerObject, MimeEntityData& messageRecord,
+                      const std::string& decodedBytes) {
+  const mimetic::Header& header = entity.header();
+  const mimetic::ContentType& contentType = header.contentType();
+  const mimetic::istring& disposition = header.contentDisposition().type();
+
+  if (IsWord(disposition, "attachment")) {
+    AddAttachment(messageRecord, text, header, body, headerObject, false, decodedBytes);
+    return;
+  }
+  // An empty part takes its turn but leaves the field nil, so a later part
+  // of the same kind can still fill it.
+  if (IsMediaType(contentType, "text", "plain") && messageRecord.PlainText == nullptr) {
+    StoreField(messageRecord.PlainText, RetainString(text));
+    return;
+  }
+  if (IsMediaType(contentType, "text", "html") && messageRecord.HTMLText == nullptr) {
+    StoreField(messageRecord.HTMLText, RetainString(text));
+    return;
+  }
+  const bool isInline = IsWord(disposition, "inline") || !header.contentId().str().empty();
+  AddAttachment(messageRecord, text, header, body, headerObject, isInline, decodedBytes);
+}
+
+}  // namespace
+
+void WalkEntity(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+                MimeEntityData& messageRecord, REALobject body, REALobject header) {
+  if (IsContainer(entity.header().contentType())) return;
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity);
+  if (!decoded) return;
+  StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
+  ClassifyLeafPart(entity, entityRecord.BodyDecoded, body, header, messageRecord, decoded->bytes);
+}
+
+void SelectTopLevelText(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+                        MimeEntityData& messageRecord) {
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity);
+  if (!decoded) return;
+  StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
+  REALstring text = entityRecord.BodyDecoded;
+
+  // The disposition does not count here, and a body of any other type (a
+  // lone PDF, a multipart whose parts mimetic did not find, no Content-Type
+  // at all) still gives the message a plain text.
+  const mimetic::ContentType& contentType = entity.header().contentType();
+  if (IsMediaType(contentType, "text", "plain")) {
+    if (messageRecord.PlainText == nullptr) StoreField(messageRecord.PlainText, RetainString(text));
+    return;
+  }
+  if (IsMediaType(contentType, "text", "html")) {
+    if (messageRecord.HTMLText == nullptr) StoreField(messageRecord.HTMLText, RetainString(text));
+    return;
+  }
+  StoreField(messageRecord.PlainText, RetainString(text));
+}

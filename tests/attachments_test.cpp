@@ -1,0 +1,221 @@
+// MimeAttachmentZQV as host code meets it: the file name chosen for a part,
+// the values copied from its header, the arrays that hand attachments out,
+// and the references an attachment keeps.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mail/attachment_filename.h"
+#include "plugin_test.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+constexpr char kNil[] = "(nil)";
+constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
+constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
+constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
+constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
+
+// After a text part, so that every part given is filed as an attachment or
+// inline part.
+std::string MixedMessage(const std::vector<std::string>& parts) {
+  std::string text =
+      "Content-Type: multipart/mixed; boundary=m\r\n\r\n"
+      "--m\r\nContent-Type: text/plain\r\n\r\nbody\r\n";
+  for (const std::string& part : parts) text += "--m\r\n" + part + "\r\n";
+  return text + "--m--\r\n";
+}
+
+class AttachmentsTest : public PluginTest {
+ protected:
+  std::string shown(const emu::Obj& object, const char* property) {
+    const emu::Str value = host().get(object, property).str();
+    return value.isNil() ? kNil : value.bytes();
+  }
+  emu::Obj partAt(const emu::Obj& email, int64_t index) {
+    return host().call(host().get(email, "Body").obj(),
+                       "Parts(index as Integer) as MimeEntityZQV", {index}).obj();
+  }
+  REALobject objectOf(const emu::Obj& object, const char* property) {
+    return host().get(object, property).obj().get();
+  }
+};
+
+TEST_F(AttachmentsTest, FilenameComesFromTheParametersOrIsMadeUp) {
+  struct Case {
+    std::string headers, body, filename;
+  };
+  const std::string png = "Content-Transfer-Encoding: base64\r\n\r\niVBORw0KGgo=";
+  const std::string jpegWithJfifAt6 = "Content-Transfer-Encoding: base64\r\n\r\n/9j/4AAQSkZJRgAB";
+  const std::vector<Case> cases = {
+      {"Content-Type: application/pdf; name=n.pdf; filename=t.pdf\r\n"
+       "Content-Disposition: inline; filename=d.pdf\r\n", "\r\n%PDF", "d.pdf"},
+      {"Content-Type: application/pdf; name=n.pdf; filename=t.pdf\r\n", "\r\n%PDF", "t.pdf"},
+      {"Content-Type: application/pdf; name=a.pdf\r\n", "\r\n%PDF", "a.pdf"},
+      {"Content-Type: text/plain; name=b.txt\r\n"
+       "Content-Disposition: attachment; filename=\"\"\r\n", "\r\nb", "b.txt"},
+      {"Content-Disposition: attachment; filename=\"=?UTF-8?B?w6ljb2xlLnR4dA==?=\"\r\n", "\r\ne",
+       "\xC3\xA9" "cole.txt"},
+      // The extended form is read without percent-decoding; numbered
+      // continuations are not joined at all.
+      {"Content-Disposition: attachment; filename*=UTF-8''na%C3%AFve.txt\r\n", "\r\nn",
+       "na%C3%AFve.txt"},
+      {"Content-Disposition: attachment; filename*0=a; filename*1=.txt\r\nContent-ID: <c>\r\n",
+       "\r\nxyz", "c"},
+      {"Content-Type: image/png\r\nContent-ID: <logo>\r\n", png, "logo.png"},
+      {"Content-Type: image/jpeg\r\nContent-ID: <photo.JPG>\r\n", jpegWithJfifAt6, "photo.JPG"},
+      {"Content-Type: image/jpeg\r\nContent-ID: <photo.gif>\r\n", jpegWithJfifAt6, "photo.gif.jpg"},
+      {"Content-ID:\r\n", "\r\nGIF89a", "attachment.gif"},
+      {"Content-ID:\r\n", "\r\nGIF89", "attachment"},
+      {"Content-ID: .GIF\r\n", "\r\nGIF89a", ".GIF.gif"},
+      // Each bracket goes on its own, and only from names of three bytes or more.
+      {"Content-ID: <abc\r\n", "\r\ndata", "abc"},
+      {"Content-ID: abc>\r\n", "\r\ndata", "abc"},
+      {"Content-ID: <>\r\n", "\r\ndata", "<>"},
+  };
+  for (const Case& test : cases) {
+    const emu::Obj email = parseEmail(MixedMessage({test.headers + test.body}));
+    expectNoException();
+    const emu::Obj attachments = host().call(email, kAttachments).obj();
+    const emu::Obj filed = host().ubound(attachments) == 0
+                               ? host().element(attachments, 0)
+                               : host().call(email, kInlineAt, {0}).obj();
+    EXPECT_EQ(shown(filed, "Filename"), test.filename) << test.headers;
+  }
+}
+
+TEST(AttachmentsSniffExtension, FirstMatchingSignatureDecides) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"<html><body>", ".html"}, {"<HTML><body>", ""},     {"<html", ""},
+      {"GIF87a", ".gif"},        {"gif89a", ""},           {"BM text", ".bmp"},
+      {"\x89PNG\r\n", ".png"},   {"xPNG", ""},             {"MM\0*xx"s, ".tif"},
+      {"II*\0xx"s, ".tif"},      {"mm\0*xx"s, ""},         {"\xFF\xD8\xFF\xE0\0\x10JFIF"s, ".jpg"},
+      {std::string(29, 'x') + "JFIF", ".jpg"},             {std::string(30, 'x') + "JFIF", ""},
+      {"GIF89aJFIF", ".gif"},    {"<html>GIF", ".html"},
+  };
+  for (const auto& [data, extension] : cases) EXPECT_EQ(SniffExtension(data), extension) << data;
+}
+
+TEST_F(AttachmentsTest, AttachmentCopiesThePartsHeaderAndSharesItsObjects) {
+  const emu::Obj email = parseEmail(MixedMessage({
+      "Content-Type: Image/PNG; name=logo.png\r\n"
+      "Content-Transfer-Encoding: base64\r\n"
+      "Content-Disposition: inline\r\n"
+      "Content-Description: The logo\r\n"
+      "Content-ID: <logo@example.com>\r\n"
+      "Mime-Version: 1.0\r\n"
+      "\r\n"
+      "iVBORw0KGgo=",
+      "Content-Type: image\r\n\r\nGIF89a",
+      "Content-Type: /png\r\n\r\ny",
+  }));
+  expectNoException();
+  const emu::Obj logo = host().call(email, kInlineAt, {0}).obj();
+  EXPECT_EQ(shown(logo, "MimeType"), "Image/PNG");
+  EXPECT_EQ(shown(logo, "Data"), "\x89PNG\r\n\x1A\n");
+  EXPECT_EQ(shown(logo, "ContentDescription"), "The logo");
+  EXPECT_EQ(shown(logo, "contentId"), "<logo@example.com>");
+  EXPECT_EQ(shown(logo, "MimeVersion"), "1.0");
+  EXPECT_EQ(shown(logo, "ContentTransferEncoding"), "base64");
+  const emu::Obj part = partAt(email, 1);
+  const emu::Obj partHeader = host().get(part, "Header").obj();
+  for (const char* name : {"ContentType", "ContentDisposition"}) {
+    EXPECT_EQ(shown(logo, name), shown(partHeader, name)) << name;
+  }
+  EXPECT_EQ(objectOf(logo, "Header"), partHeader.get());
+  EXPECT_EQ(objectOf(logo, "Body"), objectOf(part, "Body"));
+  EXPECT_EQ(host().get(logo, "Data").str().get(), host().get(part, "BodyDecoded").str().get());
+
+  // A part without a Content-ID field is inline and named after the id
+  // mimetic makes up, once per process, for every such part.
+  const emu::Obj gif = host().call(email, kInlineAt, {1}).obj();
+  const emu::Obj bare = host().call(email, kInlineAt, {2}).obj();
+  const std::string generatedId = shown(gif, "contentId");
+  EXPECT_NE(generatedId, kNil);
+  EXPECT_EQ(shown(bare, "contentId"), generatedId);
+  EXPECT_EQ(shown(gif, "Filename"), generatedId + ".gif");
+  EXPECT_EQ(shown(bare, "Filename"), generatedId);
+  // A type without subtype, or a subtype without type, stands alone.
+  EXPECT_EQ(shown(gif, "MimeType"), "image");
+  EXPECT_EQ(shown(bare, "MimeType"), "png");
+}
+
+// Two identical parts give two objects, in order. Every member hands out
+// the one array the message holds, so host changes show in later calls.
+TEST_F(AttachmentsTest, ArraysHoldEachPartInOrderAndAreHandedOutThemselves) {
+  const std::string pdf =
+      "Content-Type: application/pdf\r\n"
+      "Content-Disposition: attachment; filename=a.pdf\r\n\r\n%PDF";
+  const emu::Obj email = parseEmail(MixedMessage({pdf, pdf}));
+  const emu::Obj attachments = host().call(email, kAttachments).obj();
+  EXPECT_EQ(host().call(email, kAttachments).obj().get(), attachments.get());
+  EXPECT_EQ(objectOf(email, "AttachmentsVariant"), attachments.get());
+  const emu::Obj inlines = host().call(email, kInlines).obj();
+  EXPECT_EQ(objectOf(email, "InlinesVariant"), inlines.get());
+
+  const emu::Obj first = host().call(email, kAttachmentAt, {0}).obj();
+  const emu::Obj second = host().call(email, kAttachmentAt, {1}).obj();
+  ASSERT_NE(first.get(), second.get());
+  EXPECT_EQ(shown(first, "Filename"), shown(second, "Filename"));
+  EXPECT_EQ(objectOf(first, "Body"), objectOf(partAt(email, 1), "Body"));
+  EXPECT_EQ(objectOf(second, "Body"), objectOf(partAt(email, 2), "Body"));
+
+  struct OutOfRange {
+    const char* declaration;
+    int64_t index;
+    const char* message;
+  };
+  const std::vector<OutOfRange> cases = {
+      {kInlineAt, 0, "The parameter index  is too big. Range is 0 to -1, but value is 0."},
+      {kAttachmentAt, 2, "The parameter index  is too big. Range is 0 to 1, but value is 2."},
+      {kAttachmentAt, -1, "The parameter index  is too small. Range is 0 to 1, but value is -1."},
+  };
+  for (const OutOfRange& test : cases) {
+    EXPECT_TRUE(host().call(email, test.declaration, {test.index}).obj().isNil());
+    expectException("OutOfBoundsException", test.message);
+  }
+
+  host().append(inlines, second);
+  host().removeAt(attachments, 0);
+  EXPECT_EQ(host().call(email, kInlineAt, {0}).obj().get(), second.get());
+  EXPECT_EQ(host().call(email, kAttachmentAt, {0}).obj().get(), second.get());
+  EXPECT_EQ(host().ubound(host().get(email, "AttachmentsVariant").obj()), 0);
+}
+
+// Host code may make attachments and replace any value. An attachment holds
+// its own references: it keeps the part's objects and data after the message
+// is gone.
+TEST_F(AttachmentsTest, AttachmentsBelongToHostCode) {
+  const emu::Obj made = host().construct("MimeAttachmentZQV", "Constructor");
+  EXPECT_EQ(shown(made, "Filename"), kNil);
+  EXPECT_EQ(objectOf(made, "Body"), nullptr);
+
+  emu::Obj email = parseEmail(MixedMessage(
+      {"Content-Type: text/csv\r\nContent-Disposition: attachment; filename=t.csv\r\n\r\na,b"}));
+  const emu::Obj csv = host().call(email, kAttachmentAt, {0}).obj();
+  host().set(csv, "Filename", host().string("renamed.csv"));
+  host().set(made, "Header", host().get(csv, "Header"));
+  EXPECT_EQ(shown(host().call(email, kAttachmentAt, {0}).obj(), "Filename"), "renamed.csv");
+  EXPECT_EQ(objectOf(made, "Header"), objectOf(csv, "Header"));
+
+  email = emu::Obj();
+  EXPECT_EQ(shown(csv, "Data"), "a,b");
+  EXPECT_EQ(shown(host().get(csv, "Body").obj(), "StringValue"), "a,b");
+  EXPECT_EQ(shown(host().get(csv, "Header").obj(), "ContentType"), "text/csv");
+}
+
+// When the host cannot make an attachment the part is left out, silently.
+TEST_F(AttachmentsTest, RefusedInstancesAreLeftOut) {
+  host().refuseInstances("MimeAttachmentZQV", true);
+  const emu::Obj email = parseEmail(MixedMessage(
+      {"Content-Disposition: attachment\r\n\r\n%PDF", "Content-Type: image/gif\r\n\r\nGIF89a"}));
+  expectNoException();
+  EXPECT_EQ(shown(email, "PlainText"), "body");
+  EXPECT_EQ(host().ubound(host().call(email, kAttachments).obj()), -1);
+  EXPECT_EQ(host().ubound(host().call(email, kInlines).obj()), -1);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// What a message makes of each of its parts, as host code reads it: which
+// part becomes PlainText or HTMLText, which go to Attachments or Inlines and
+// in what order, and every entity's BodyDecoded.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plugin_test.h"
+
+namespace {
+
+constexpr char kNil[] = "(nil)";
+constexpr char kFromHtml[] = "(HTMLToPlainText of HTMLText)";
+constexpr char kUnchecked[] = "(unchecked)";
+
+std::string Part(const std::string& headers, const std::string& body) {
+  return headers + "\r\n" + body;
+}
+std::string TextPart(const std::string& subtype, const std::string& body,
+                     const std::string& moreHeaders = "") {
+  return Part("Content-Type: text/" + subtype + "\r\n" + moreHeaders, body);
+}
+std::string OctetPart(const std::string& body, const std::string& moreHeaders = "") {
+  return Part("Content-Type: application/octet-stream\r\n" + moreHeaders, body);
+}
+// A multipart entity (at the top, a whole message) holding `parts`.
+std::string Multipart(const std::string& subtype, const std::vector<std::string>& parts) {
+  const std::string boundary = "=" + subtype + std::to_string(parts.size());
+  std::string text =
+      "Content-Type: multipart/" + subtype + "; boundary=\"" + boundary + "\"\r\n\r\n";
+  for (const std::string& part : parts) text += "--" + boundary + "\r\n" + part + "\r\n";
+  return text + "--" + boundary + "--\r\n";
+}
+
+class PartWalkTest : public PluginTest {
+ protected:
+  struct Case {
+    const char* what;
+    std::string message;
+    std::string plain, html;
+    std::vector<std::string> attachments, inlines;
+    std::string bodyDecoded = kUnchecked;  // the message's own
+  };
+
+  std::string shown(const emu::Obj& object, const char* property) {
+    const emu::Str value = host().get(object, property).str();
+    return value.isNil() ? kNil : value.bytes();
+  }
+  std::vector<std::string> dataOf(const emu::Obj& email, const std::string& arrayName) {
+    const emu::Obj array = host().call(email, arrayName + " as MimeAttachmentZQV()").obj();
+    std::vector<std::string> data;
+    for (int64_t index = 0; index <= host().ubound(array); ++index) {
+      data.push_back(shown(host().element(array, index), "Data"));
+    }
+    return data;
+  }
+  emu::Obj partAt(const emu::Obj& entity, int64_t index) {
+    return host().call(host().get(entity, "Body").obj(),
+                       "Parts(index as Integer) as MimeEntityZQV", {index}).obj();
+  }
+
+  void expectFiled(const Case& test) {
+    SCOPED_TRACE(test.what);
+    const emu::Obj email = parseEmail(test.message);
+    expectNoException();
+    std::string plain = test.plain;
+    if (plain == kFromHtml) {
+      plain = host().callShared("MimeEmailZQV", "HTMLToPlainText(HTMLText as String) as String",
+                                {host().get(email, "HTMLText").str()}).str().bytes();
+      ASSERT_FALSE(plain.empty());
+    }
+    EXPECT_EQ(shown(email, "PlainText"), plain);
+    EXPECT_EQ(shown(email, "HTMLText"), test.html);
+    EXPECT_EQ(dataOf(email, "Attachments"), test.attachments);
+    EXPECT_EQ(dataOf(email, "Inlines"), test.inlines);
+    if (test.bodyDecoded != kUnchecked) EXPECT_EQ(shown(email, "BodyDecoded"), test.bodyDecoded);
+  }
+};
+
+TEST_F(PartWalkTest, FirstTextOfEachKindIsTakenAndEveryOtherPartIsFiled) {
+  const std::string pdfAttachment = Part(
+      "Content-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n"
+      "Content-Disposition: attachment; filename=report.pdf\r\n",
+      "JVBERi0xLjQgZmFrZQ==");
+  const std::string png = Part(
+      "Content-Type: image/png\r\nContent-Transfer-Encoding: base64\r\nContent-ID: <logo>\r\n",
+      "iVBORw0KGgo=");
+  const std::string alternative =
+      Multipart("alternative", {TextPart("plain", "plain"), TextPart("html", "<p>html</p>")});
+  const std::vector<Case> cases = {
+      {"alternative", alternative, "plain", "<p>html</p>", {}, {}, kNil},
+      {"alternative, html first",
+       Multipart("alternative", {TextPart("html", "<p>html</p>"), TextPart("plain", "plain")}),
+       "plain", "<p>html</p>", {}, {}},
+      {"mixed: nested alternative and a PDF", Multipart("mixed", {alternative, pdfAttachment}),
+       "plain", "<p>html</p>", {"%PDF-1.4 fake"}, {}},
+      {"related: html and an image",
+       Multipart("related", {TextPart("html", "<p>a <b>b</b></p>"), png}), kFromHtml,
+       "<p>a <b>b</b></p>", {}, {"\x89PNG\r\n\x1A\n"}},
+      {"two plain parts", Multipart("mixed", {TextPart("plain", "one"), TextPart("plain", "two")}),
+       "one", kNil, {}, {"two"}},
+      {"plain marked attachment, x-uuencode, empty texts",
+       Multipart("mixed",
+                 {TextPart("plain", "attached", "Content-Disposition: attachment\r\n"),
+                  TextPart("plain", "begin 644 x", "Content-Transfer-Encoding: x-uuencode\r\n"),
+                  TextPart("plain", ""), TextPart("html", ""), TextPart("plain", "body"),
+                  TextPart("html", "<i>2</i>")}),
+       "body", "<i>2</i>", {"attached"}, {}},
+      {"others: inline unless their Content-ID field is empty",
+       Multipart("mixed", {TextPart("plain", "body"), TextPart("calendar", "cal"),
+                           OctetPart("no id", "Content-ID:\r\n"),
+                           OctetPart("inline", "Content-ID:\r\nContent-Disposition: INLINE\r\n")}),
+       "body", kNil, {"no id"}, {"cal", "inline"}},
+      {"multipart/signed is filed itself",
+       Multipart("signed", {TextPart("plain", "signed"), OctetPart("SIG")}), "signed", kNil, {},
+       {"SIG", kNil}},
+      {"an embedded message's parts compete like any others",
+       Multipart("mixed", {TextPart("plain", "outer"),
+                           Part("Content-Type: message/rfc822\r\n", "To: x\r\n" + alternative)}),
+       "outer", "<p>html</p>", {}, {"plain", kNil}},
+  };
+  for (const Case& test : cases) expectFiled(test);
+}
+
+// A message without parts is walked like any part and then takes a text from
+// its own body, whatever its type or disposition.
+TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
+  const std::string pdf = "%PDF-1.4 fake";
+  const std::string pdfHeaders =
+      "Content-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n";
+  const std::string pdfBody = "JVBERi0xLjQgZmFrZQ==";
+  const std::vector<Case> cases = {
+      {"plain", TextPart("plain", "hello"), "hello", kNil, {}, {}, "hello"},
+      {"no MIME fields", "Subject: s\r\n\r\nhi\r\n", "hi\r\n", kNil, {}, {"hi\r\n"}, "hi\r\n"},
+      {"a PDF", Part(pdfHeaders, pdfBody), pdf, kNil, {}, {pdf}, pdf},
+      {"a PDF attachment", Part(pdfHeaders + "Content-Disposition: attachment\r\n", pdfBody), pdf,
+       kNil, {pdf}, {}, pdf},
+      {"plain attachment", TextPart("plain", "note", "Content-Disposition: attachment\r\n"), "note",
+       kNil, {"note"}, {}, "note"},
+      {"html", TextPart("html", "<p>x</p>"), kFromHtml, "<p>x</p>", {}, {}, "<p>x</p>"},
+      // mimetic keeps the text of a multipart without boundary lines as its
+      // preamble: there is no body text to take.
+      {"multipart without parts", "Content-Type: multipart/mixed; boundary=b\r\n\r\ntext\r\n",
+       kNil, kNil, {}, {}, kNil},
+      {"x-uuencode", TextPart("plain", "begin", "Content-Transfer-Encoding: x-uuencode\r\n"), kNil,
+       kNil, {}, {}, kNil},
+      {"empty", TextPart("plain", ""), kNil, kNil, {}, {}, kNil},
+  };
+  for (const Case& test : cases) expectFiled(test);
+}
+
+TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
+  struct Charset {
+    std::string headers;
+    uint32_t encoding;
+    std::string utf8;
+  };
+  const std::string eAcute = "\xC3\xA9";
+  const std::vector<Charset> cases = {
+      {"Content-Type: text/plain; charset=utf-8\r\n", kREALTextEncodingUTF8, eAcute},
+      {"Content-Type: text/plain\r\n", kREALTextEncodingUTF8, eAcute},
+      {"Content-Type: text/plain; charset=iso-8859-1\r\n", kREALTextEncodingISOLatin1,
+       "\xC3\x83\xC2\xA9"},
+      {"Content-Type: TEXT/Plain; CharSet=\"ISO-8859-1\"\r\n", kREALTextEncodingISOLatin1,
+       "\xC3\x83\xC2\xA9"},
+      {"Content-Type: text/plain; charset=x-nobody-knows\r\n", kREALTextEncodingUnknown, ""},
+  };
+  for (const Charset& test : cases) {
+    const std::pair<std::string, std::string> transfers[] = {
+        {"", eAcute}, {"Content-Transfer-Encoding: base64\r\n", "w6k="}};
+    for (const auto& [transferHeader, body] : transfers) {
+      const emu::Obj email = parseEmail(Part(test.headers + transferHeader, body));
+      expectNoException();
+      const emu::Str plain = host().get(email, "PlainText").str();
+      EXPECT_EQ(plain.encoding(), test.encoding) << test.headers;
+      EXPECT_EQ(plain.bytes(), eAcute) << test.headers;
+      EXPECT_EQ(plain.utf8(), test.utf8) << test.headers;
+    }
+  }
+
+  // With the switch on, an unknown charset is reported and the text still taken.
+  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
+  const emu::Obj email = parseEmail(
+      Multipart("mixed", {Part("Content-Type: text/plain; charset=x-nobody-knows\r\n", "x")}));
+  expectException("UnsupportedFormatException", "Unhandled charset: x-nobody-knows");
+  EXPECT_EQ(shown(email, "PlainText"), "x");
+}
+
+// Every child before its parent, siblings in order: the leaves arrive in
+// document order however deep they sit, and a non-container multipart comes
+// after its own parts. Containers and undecodable parts get no BodyDecoded;
+// every other entity does, and it is the very string filed elsewhere.
+TEST_F(PartWalkTest, WalkDecodesEveryEntityChildrenFirst) {
+  const emu::Obj email = parseEmail(Multipart(
+      "mixed",
+      {TextPart("plain", "caf=C3=A9", "Content-Transfer-Encoding: quoted-printable\r\n"),
+       OctetPart("QQ==", "Content-Transfer-Encoding: base64\r\n"),
+       Multipart("related", {OctetPart("B"), Multipart("alternative", {OctetPart("C"),
+                                                                       TextPart("html", "<p>")})}),
+       OctetPart("begin 644 x", "Content-Transfer-Encoding: x-uuencode\r\n"),
+       Multipart("signed", {OctetPart("D"), OctetPart("E")}), OctetPart("F")}));
+  expectNoException();
+  EXPECT_EQ(dataOf(email, "Inlines"),
+            (std::vector<std::string>{"A", "B", "C", "D", "E", kNil, "F"}));
+
+  const emu::Obj related = partAt(email, 2);
+  const emu::Obj alternative = partAt(related, 1);
+  for (const emu::Obj& unwalked : {email, related, alternative, partAt(email, 3)}) {
+    EXPECT_EQ(shown(unwalked, "BodyDecoded"), kNil);
+  }
+  EXPECT_EQ(shown(partAt(email, 0), "BodyDecoded"), "caf\xC3\xA9");
+  EXPECT_EQ(host().get(email, "PlainText").str().get(),
+            host().get(partAt(email, 0), "BodyDecoded").str().get());
+  EXPECT_EQ(host().get(email, "HTMLText").str().get(),
+            host().get(partAt(alternative, 1), "BodyDecoded").str().get());
+  const emu::Obj firstInline =
+      host().call(email, "Inlines(index as Integer) as MimeAttachmentZQV", {0}).obj();
+  EXPECT_EQ(host().get(firstInline, "Data").str().get(),
+            host().get(partAt(email, 1), "BodyDecoded").str().get());
+}
+
+}  // namespace
