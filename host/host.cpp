@@ -188,6 +188,10 @@ Obj Host::objectArray(const std::vector<Obj>& elements) {
 
 // ---- exceptions ----
 
+const std::vector<RaisedException>& Host::raisedDuringLastCall() const {
+  return state_->raisedInLastCall;
+}
+
 std::optional<RaisedException> Host::takeException() {
   return std::exchange(state_->deliveredException, std::nullopt);
 }

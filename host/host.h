@@ -198,6 +198,9 @@ class Host {
 
   // The exception delivered by the last call, if any; taking it clears it.
   std::optional<RaisedException> takeException();
+  // Every exception the plugin raised during the last call, in order (host
+  // code only ever sees the first; tests may check the others).
+  const std::vector<RaisedException>& raisedDuringLastCall() const;
 
   // ---- reading host values ----
   // Misuse (not an array, index out of range, no such property) throws.

@@ -83,6 +83,7 @@ const size_t ExceptionClassCount = std::size(ExceptionClassRecords);
 void Host::State::beginCall() {
   if (callDepth++ > 0) return;
   deliveredException.reset();
+  raisedInLastCall.clear();
 }
 
 void Host::State::endCall() {
@@ -104,8 +105,10 @@ void Host::State::raise(REALobject exception) {
   }
   if (callDepth == 0) {
     deliveredException = Describe(*this, record);
+    raisedInLastCall.push_back(*deliveredException);
     return;
   }
+  raisedInLastCall.push_back(Describe(*this, record));
   if (raisedException != nullptr) return;
   ++record->refs;
   raisedException = record;

@@ -104,6 +104,7 @@ struct Host::State {
   int callDepth = 0;
   ObjectRecord* raisedException = nullptr;  // one reference held by the host
   std::optional<RaisedException> deliveredException;
+  std::vector<RaisedException> raisedInLastCall;  // every raise, in order
 
   std::unique_ptr<LoadedPlugin> plugin;
 

@@ -141,4 +141,21 @@ TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
   EXPECT_TRUE(host().get(parseEmail("From: a@b.c\r\n\r\nbody\r\n"), "Subject").str().isNil());
 }
 
+// An unknown charset is reported twice, by the charset lookup and by the
+// word decoder, in that order; host code sees the first.
+TEST_F(EncodedWordsHostTest, UnknownCharsetRaisesBothMessagesInOrder) {
+  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
+  emu::Str result = host()
+                        .callShared("MimeEmailZQV", "DecodeInline(Text as String) as String",
+                                    {host().string("=?x-bogus?Q?caf=E9?=")})
+                        .str();
+  EXPECT_EQ(result.bytes(), "=?x-bogus?Q?caf=E9?=");
+  const std::vector<emu::RaisedException>& raised = host().raisedDuringLastCall();
+  ASSERT_EQ(raised.size(), 2u);
+  EXPECT_EQ(raised[0].message, "Unhandled charset: x-bogus");
+  EXPECT_EQ(raised[1].message, "Unhandled encoding: x-bogus");
+  expectException("UnsupportedFormatException", "Unhandled charset: x-bogus");
+  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", false);
+}
+
 }  // namespace

@@ -74,7 +74,9 @@ class PartWalkTest : public PluginTest {
     EXPECT_EQ(shown(email, "HTMLText"), test.html);
     EXPECT_EQ(dataOf(email, "Attachments"), test.attachments);
     EXPECT_EQ(dataOf(email, "Inlines"), test.inlines);
-    if (test.bodyDecoded != kUnchecked) EXPECT_EQ(shown(email, "BodyDecoded"), test.bodyDecoded);
+    if (test.bodyDecoded != kUnchecked) {
+      EXPECT_EQ(shown(email, "BodyDecoded"), test.bodyDecoded);
+    }
   }
 };
 
