@@ -221,6 +221,11 @@ class Dumper {
         {"MimeHeaderZQV", &Dumper::header},
         {"MimeBodyZQV", &Dumper::body},
         {"MimeFieldZQV", &Dumper::field},
+        {"MimeAddressListZQV", &Dumper::addressList},
+        {"MimeAddressZQV", &Dumper::address},
+        {"MimeGroupZQV", &Dumper::group},
+        {"MimeMailboxListZQV", &Dumper::mailboxList},
+        {"MimeMailboxZQV", &Dumper::mailbox},
         {"MimeAttachmentZQV", &Dumper::attachment},
     };
     const auto found = dumps.find(className);
@@ -303,6 +308,79 @@ class Dumper {
     text(get(value, "epilogue").str(), !fullTexts_);
     json_.key("Parts");
     array(call(value, "Parts as MimeEntityZQV()").obj());
+    json_.endObject();
+  }
+
+  // A list's elements as its indexed method hands them out, after its Count.
+  void counted(const emu::Obj& list, const char* itemDeclaration) {
+    const int64_t count = get(list, "Count").integer();
+    json_.key("Count");
+    json_.integer(count);
+    json_.key("items");
+    json_.beginArray();
+    for (int64_t index = 0; index < count; ++index) {
+      object(host_.call(list, itemDeclaration, {index}).obj());
+      noteException(list.className() + "." + itemDeclaration);
+    }
+    json_.endArray();
+  }
+
+  void addressList(const emu::Obj& value) {
+    json_.beginObject();
+    json_.key("class");
+    json_.string("MimeAddressListZQV");
+    json_.key("StringValue");
+    text(get(value, "StringValue").str(), false);
+    counted(value, "Addresses(index as Integer) as MimeAddressZQV");
+    json_.endObject();
+  }
+
+  void address(const emu::Obj& value) {
+    json_.beginObject();
+    json_.key("class");
+    json_.string("MimeAddressZQV");
+    json_.key("isGroup");
+    json_.boolean(get(value, "isGroup").boolean());
+    json_.key("StringValue");
+    text(get(value, "StringValue").str(), false);
+    json_.key("Mailbox");
+    object(get(value, "Mailbox").obj());
+    json_.key("Group");
+    object(get(value, "Group").obj());
+    json_.endObject();
+  }
+
+  void group(const emu::Obj& value) {
+    json_.beginObject();
+    json_.key("class");
+    json_.string("MimeGroupZQV");
+    for (const char* name : {"Name", "NameDecoded", "StringValue"}) {
+      json_.key(name);
+      text(get(value, name).str(), false);
+    }
+    counted(value, "Mailboxes(index as Integer) as MimeMailboxZQV");
+    json_.endObject();
+  }
+
+  void mailboxList(const emu::Obj& value) {
+    json_.beginObject();
+    json_.key("class");
+    json_.string("MimeMailboxListZQV");
+    json_.key("StringValue");
+    text(get(value, "StringValue").str(), false);
+    counted(value, "Mailboxes(index as Integer) as MimeMailboxZQV");
+    json_.endObject();
+  }
+
+  void mailbox(const emu::Obj& value) {
+    json_.beginObject();
+    json_.key("class");
+    json_.string("MimeMailboxZQV");
+    for (const char* name :
+         {"Label", "LabelDecoded", "Mailbox", "Domain", "Sourceroute", "Email"}) {
+      json_.key(name);
+      text(get(value, name).str(), false);
+    }
     json_.endObject();
   }
 

@@ -10,6 +10,7 @@
 
 #include "decoding/encoded_words.h"
 #include "decoding/html_to_text.h"
+#include "mail/dates.h"
 #include "mail/entity_step.h"
 #include "mail/part_walk.h"
 #include "objects/entity.h"
@@ -35,12 +36,14 @@ std::string CopyBytes(const void* bytes, int64_t count) {
 
 // The message's own entity, built like every entity below it but into the
 // message's record: its Body first, which builds and walks the whole tree of
-// parts, then its Header, and the walk of the message entity last of all.
+// parts, then its Header, and the walk and dates of the message entity last
+// of all.
 void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message) {
   const BuildContext context{&record, &RunEntityStep};
   StoreField(record.Body, NewBodyObject(message.body(), context));
   StoreField(record.Header, NewHeaderObject(message.header()));
   WalkEntity(record, message, record, record.Body, record.Header);
+  ExtractDates(record, message.header());
 }
 
 void ParseMessageText(MimeEntityData& record, std::string messageText) {

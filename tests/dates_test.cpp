@@ -1,0 +1,139 @@
+// A message's Date and ReceivedDate as host code reads them: the moment of
+// the header's date shown in the machine's zone, whichever way the host
+// lets the plugin make a Date.
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plugin_test.h"
+
+namespace {
+
+constexpr char kDateWithOffset[] =
+    "Constructor(Year as Integer, Month as Integer, Day as Integer, Hour as Integer, Minute as Integer, Second as Integer, GMTOffset as Double)";
+constexpr char kDateWithoutOffset[] =
+    "Constructor(Year as Integer, Month as Integer, Day as Integer, hour as Integer, minute as Integer, second as Integer)";
+
+// Puts the process in a zone (POSIX notation: "UTC-1" is one hour east of
+// Greenwich) and restores the previous one.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    const char* previous = std::getenv("TZ");
+    if (previous != nullptr) previous_ = previous;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (previous_) {
+      setenv("TZ", previous_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+class DatesTest : public PluginTest {
+ protected:
+  // What a host Date shows, "(nil)" for none.
+  std::string shown(const emu::Obj& date) {
+    if (date.isNil()) return "(nil)";
+    char text[64];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
+                  static_cast<long long>(host().integerProperty(date, "Year")),
+                  static_cast<long long>(host().integerProperty(date, "Month")),
+                  static_cast<long long>(host().integerProperty(date, "Day")),
+                  static_cast<long long>(host().integerProperty(date, "Hour")),
+                  static_cast<long long>(host().integerProperty(date, "Minute")),
+                  static_cast<long long>(host().integerProperty(date, "Second")));
+    return text;
+  }
+  std::string shownDate(const std::string& headerText, const char* property = "Date") {
+    emu::Obj email = parseEmail(headerText + "\r\nbody\r\n");
+    expectNoException();
+    return shown(host().get(email, property).obj());
+  }
+};
+
+TEST_F(DatesTest, TheMomentIsShownInTheMachinesZone) {
+  struct Case {
+    const char* zone;
+    const char* date;
+    const char* expected;
+  };
+  const std::vector<Case> cases = {
+      {"UTC0", "Tue, 3 Dec 2024 10:00:00 +0000", "2024-12-03 10:00:00"},
+      {"UTC-1", "Tue, 3 Dec 2024 10:00:00 +0000", "2024-12-03 11:00:00"},
+      {"UTC-1", "Tue, 3 Dec 2024 10:00:00 +0100", "2024-12-03 10:00:00"},
+      {"UTC-1", "Tue, 3 Dec 2024 10:00:00 -0530", "2024-12-03 16:30:00"},
+      {"UTC-1", "Tue, 3 Dec 2024 10:00:00", "2024-12-03 11:00:00"},
+      {"UTC-1", "Tue, 3 Dec 2024 23:30:15 -0100", "2024-12-04 01:30:15"},
+      {"UTC+5", "Tue, 3 Dec 2024 03:00:00 +0545", "2024-12-02 16:15:00"},
+  };
+  for (const Case& test : cases) {
+    ScopedTimeZone zone(test.zone);
+    EXPECT_EQ(shownDate(std::string("Date: ") + test.date + "\r\n"), test.expected)
+        << test.zone << " " << test.date;
+  }
+}
+
+TEST_F(DatesTest, TheLastUsableFieldOfEachKindWins) {
+  ScopedTimeZone zone("UTC0");
+  struct Case {
+    std::string header;
+    const char* date;
+    const char* receivedDate;
+  };
+  const std::vector<Case> cases = {
+      {"Subject: none\r\n", "(nil)", "(nil)"},
+      {"Date: Mon, 2 Dec 2024 08:00:00 +0000\r\nDATE: Sun, 1 Dec 2024 07:00:00 +0000\r\n",
+       "2024-12-01 07:00:00", "(nil)"},
+      {"Received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
+       "RECEIVED: from c by d; Sun, 1 Dec 2024 07:00:00 +0000\r\n",
+       "(nil)", "2024-12-01 07:00:00"},
+      // Without "; " there is no date to read, and the field before stays.
+      {"received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
+       "Received: from c by d;Sun, 1 Dec 2024 07:00:00 +0000\r\n",
+       "(nil)", "2024-12-02 08:00:00"},
+      // Text mimetic reads without complaint gives what mimetic made of it.
+      {"Date: whenever\r\n", "1970-01-01 00:00:00", "(nil)"},
+  };
+  for (const Case& test : cases) {
+    EXPECT_EQ(shownDate(test.header), test.date) << test.header;
+    EXPECT_EQ(shownDate(test.header, "ReceivedDate"), test.receivedDate) << test.header;
+  }
+}
+
+// Hosts without the seven-argument constructor take the six-argument one;
+// hosts with neither get the parts set one by one. 29 February catches parts
+// set in an order that carries over.
+TEST_F(DatesTest, EveryWayOfMakingADateShowsTheSameMoment) {
+  ScopedTimeZone zone("UTC-1");
+  const std::string header = "Date: Thu, 29 Feb 2024 22:10:05 -0200\r\n";
+  const char* expected = "2024-03-01 01:10:05";
+
+  emu::Obj email = parseEmail(header + "\r\n");
+  emu::Obj date = host().get(email, "Date").obj();
+  EXPECT_EQ(shown(date), expected);
+  EXPECT_DOUBLE_EQ(host().doubleProperty(date, "GMTOffset"), 1.0);
+
+  host().refuseMethod(kDateWithOffset, true);
+  EXPECT_EQ(shownDate(header), expected);
+  host().refuseMethod(kDateWithoutOffset, true);
+  EXPECT_EQ(shownDate(header), expected);
+
+  host().refuseInstances("Date", true);
+  EXPECT_EQ(shownDate(header), "(nil)");
+}
+
+}  // namespace
