@@ -81,3 +81,29 @@ TEST_F(DebugLogStartUp, ReadsTheSwitchOnceAtStartUp) {
   SetDebugVariable("0");
   EXPECT_TRUE(DebugLogEnabled()) << "a later change must not reach a running plugin";
 }
+
+using DebugLogQuiet = InProcessTest;
+
+// The same work with the switch on shows that it would have had lines to write.
+TEST_F(DebugLogQuiet, NothingIsWrittenWhileTheSwitchIsOff) {
+  const std::string message =
+      "Subject: =?x-unknown?Q?caf=E9?=\r\n"
+      "Date: Tue, 12 Mar 2024 09:41:02 +0100\r\n"
+      "Content-Type: text/html; charset=utf-8\r\n"
+      "\r\n"
+      "<p>Gr\xC3\xBC\xC3\x9F" "e \xC0\x80</p>\r\n";
+  for (const bool on : {false, true}) {
+    SetDebugVariable(on ? "1" : "0");
+    ReadDebugSwitch();
+    testing::internal::CaptureStderr();
+    {
+      emu::Obj email = parseEmail(message);
+      emu::Value decoded = host().callShared("MimeEmailZQV", "DecodeInline(Text as String) as String",
+                                             {host().string("a \xC0\x80 =?utf-8?q?b?=")});
+    }
+    const std::string written = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(written.empty(), !on) << written;
+  }
+  SetDebugVariable(nullptr);
+  ReadDebugSwitch();
+}

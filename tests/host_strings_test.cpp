@@ -85,6 +85,13 @@ TEST_P(HostStringsByVersion, WideTextReachesTheHostAsUTF8) {
       Adopt(BuildHostString(utf32.data(), int64_t(utf32.size()), kREALTextEncodingUTF32));
   EXPECT_EQ(fromUTF32.encoding(), kREALTextEncodingUTF8);
   EXPECT_EQ(fromUTF32.bytes(), std::string(300, 'x') + "\xF0\x9F\x98\x80");
+
+  // Wide text with nothing left to show is an empty text: nil on every host.
+  for (const std::string& nothingLeft : {Bytes32({0xD800, 0xDFFF}), std::string("\x41\x00\x00", 3)}) {
+    EXPECT_FALSE(BuildHostString(nothingLeft.data(), int64_t(nothingLeft.size()),
+                                 kREALTextEncodingUTF32));
+  }
+  EXPECT_FALSE(BuildHostStringFromUTF16(utf16.data(), 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(HostStrings, HostStringsByVersion,

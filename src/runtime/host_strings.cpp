@@ -139,6 +139,9 @@ HostString CTextToHostString(const char* text, HostEncoding encoding) {
 }
 
 HostString BuildHostStringFromUTF16(const void* units, int64_t byteLength) {
+  // UTF-32 text whose code points all vanished arrives here empty; like every
+  // other empty text it reaches the host as nil, whatever the host's age.
+  if (units == nullptr || byteLength < 1 || byteLength > kLargestHostStringLength) return {};
   const int32_t hostLength = static_cast<int32_t>(byteLength);
   HostString wide;
   if (HostVersion() >= kFirstHostWithTaggedBuild) {
