@@ -19,6 +19,13 @@ std::string Decode(const std::string& mechanism, const std::string& body) {
   return DecodeBody(mimetic::ContentTransferEncoding(mechanism), entity);
 }
 
+// The body of a whole parsed part, decoded by the part's own field.
+std::string DecodeParsed(const std::string& message) {
+  std::istringstream stream(message);
+  const mimetic::MimeEntity entity(stream);
+  return DecodeBody(entity.header().contentTransferEncoding(), entity);
+}
+
 struct Decoding {
   std::string encoded;
   std::string decoded;
@@ -95,38 +102,28 @@ TEST(TransferDecoding, OtherMechanismsReturnTheBodyByteForByte) {
 
 TEST(TransferDecoding, DecodesTheBodiesOfParsedMessages) {
   // All 256 byte values, wrapped at 76 characters the way mailers send them.
-  std::istringstream base64Message(
-      "Content-Type: application/octet-stream\r\n"
-      "Content-Transfer-Encoding: Base64\r\n"
-      "\r\n"
-      "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4\r\n"
-      "OTo7PD0+P0BBQkNERUZHSElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3Bx\r\n"
-      "cnN0dXZ3eHl6e3x9fn+AgYKDhIWGh4iJiouMjY6PkJGSk5SVlpeYmZqbnJ2en6ChoqOkpaanqKmq\r\n"
-      "q6ytrq+wsbKztLW2t7i5uru8vb6/wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g4eLj\r\n"
-      "5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+/w==\r\n");
-  const mimetic::MimeEntity base64Entity(base64Message);
-  const mimetic::Header& base64Header = base64Entity.header();
-  EXPECT_EQ(DecodeBody(base64Header.contentTransferEncoding(), base64Entity), AllByteValues());
+  EXPECT_EQ(DecodeParsed(
+                "Content-Type: application/octet-stream\r\n"
+                "Content-Transfer-Encoding: Base64\r\n"
+                "\r\n"
+                "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4\r\n"
+                "OTo7PD0+P0BBQkNERUZHSElKS0xNTk9QUVJTVFVWV1hZWltcXV5fYGFiY2RlZmdoaWprbG1ub3Bx\r\n"
+                "cnN0dXZ3eHl6e3x9fn+AgYKDhIWGh4iJiouMjY6PkJGSk5SVlpeYmZqbnJ2en6ChoqOkpaanqKmq\r\n"
+                "q6ytrq+wsbKztLW2t7i5uru8vb6/wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g4eLj\r\n"
+                "5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+/w==\r\n"),
+            AllByteValues());
 
-  std::istringstream qpMessage(
-      "Content-Type: text/plain; charset=iso-8859-1\r\n"
-      "Content-Transfer-Encoding: quoted-printable\r\n"
-      "\r\n"
-      "Caf=E9 cr=E8me, a long line that the sender had to wrap with a soft =\r\n"
-      "break.\r\n"
-      "Second line.\r\n");
-  const mimetic::MimeEntity qpEntity(qpMessage);
-  const mimetic::Header& qpHeader = qpEntity.header();
-  EXPECT_EQ(DecodeBody(qpHeader.contentTransferEncoding(), qpEntity),
+  EXPECT_EQ(DecodeParsed("Content-Type: text/plain; charset=iso-8859-1\r\n"
+                         "Content-Transfer-Encoding: quoted-printable\r\n"
+                         "\r\n"
+                         "Caf=E9 cr=E8me, a long line that the sender had to wrap with a soft =\r\n"
+                         "break.\r\n"
+                         "Second line.\r\n"),
             "Caf\xE9 cr\xE8me, a long line that the sender had to wrap with a soft break.\n"
             "Second line.\n");
 
   // Without the field the body is taken as it is.
-  std::istringstream plainMessage("Subject: plain\r\n\r\nas =3D is\r\n");
-  const mimetic::MimeEntity plainEntity(plainMessage);
-  const mimetic::Header& plainHeader = plainEntity.header();
-  EXPECT_EQ(DecodeBody(plainHeader.contentTransferEncoding(), plainEntity), plainEntity.body());
-  EXPECT_EQ(plainEntity.body().find("as =3D is"), 0u);
+  EXPECT_EQ(DecodeParsed("Subject: plain\r\n\r\nas =3D is\r\n"), "as =3D is\r\n");
 }
 
 }  // namespace

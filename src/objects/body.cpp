@@ -49,6 +49,8 @@ REALobject PartsItem(REALobject instance, RBInteger index) {
 
 REALobject PartsArray(REALobject instance) { return ShareField(BodyData(instance)->Parts); }
 
+REALobject GetPartsVariant(REALobject instance, RBInteger) { return PartsArray(instance); }
+
 void ConstructEmptyBody(REALobject) {}
 
 constexpr uint32_t kClassFlags = 0x4;
@@ -56,11 +58,11 @@ constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 constexpr uint32_t kEmptyConstructorFlags = 0x84;
 
-// PartsVariant reads the same field as the Parts methods: host code gets the
-// very array, so its changes show through every member.
+// PartsVariant hands out the same array as the Parts methods: host code gets
+// the very array, so its changes show through every member.
 REALproperty bodyProperties[] = {
-    {nullptr, "PartsVariant", "Variant", kPropertyFlags, kDirectField, nullptr,
-     offsetof(MimeBodyData, Parts), {}},
+    {nullptr, "PartsVariant", "Variant", kPropertyFlags, reinterpret_cast<void*>(&GetPartsVariant),
+     nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeBodyData, StringValue), {}},
     {nullptr, "preamble", "String", kPropertyFlags, kDirectField, nullptr,
