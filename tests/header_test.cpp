@@ -2,6 +2,7 @@
 // properties (with mimetic's values for absent fields), the field list, the
 // look-ups by name and the indexed reads.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,37 @@ TEST_F(HeaderTest, HostChangesToTheFieldsArrayShowInEveryMember) {
   EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("A")}).obj(), "Value"),
             "added");
   EXPECT_EQ(shown(fieldAt(header, 0), "Name"), "B");
+}
+
+// A host exception (an unknown charset in the Subject) does not stop the fill.
+// A field whose text mimetic cannot parse does: what came before it stays,
+// the rest stays nil, and the message is read all the same.
+TEST_F(HeaderTest, FillGoesOnAfterHostExceptionsButStopsAtAFieldThatThrows) {
+  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
+  emu::Obj email = parseEmail("Subject: =?x-bogus?Q?a?=\r\nTo: c@d.e\r\n\r\nbody\r\n");
+  expectException("UnsupportedFormatException", "Unhandled charset: x-bogus");
+  emu::Obj header = host().get(email, "Header").obj();
+  EXPECT_EQ(shown(header, "subjectDecoded"), "=?x-bogus?Q?a?=");
+  EXPECT_FALSE(host().get(header, "too").obj().isNil());
+  EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 1);
+  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", false);
+
+  email = parseEmail(
+      "From: a@b.c\r\nSubject: hi\r\nTo: undisclosed-recipients:\r\nCC: d@e.f\r\n\r\nbody");
+  const std::optional<emu::RaisedException> raised = host().takeException();
+  ASSERT_TRUE(raised.has_value());
+  EXPECT_EQ(raised->className, "RuntimeException");
+  EXPECT_EQ(raised->message.rfind("C++ Exception: ", 0), 0u) << raised->message;
+  header = host().get(email, "Header").obj();
+  EXPECT_FALSE(host().get(header, "from").obj().isNil());
+  EXPECT_EQ(shown(header, "subjectDecoded"), "hi");
+  EXPECT_TRUE(host().get(header, "too").obj().isNil());
+  EXPECT_TRUE(host().get(header, "cc").obj().isNil());
+  EXPECT_TRUE(host().call(header, kFields).obj().isNil());
+  EXPECT_TRUE(host().call(header, kFieldAt, {int64_t{0}}).obj().isNil());
+  EXPECT_FALSE(host().call(header, kHasField, {host().string("From")}).boolean());
+  expectNoException();
+  EXPECT_EQ(shown(email, "PlainText"), "body");
 }
 
 // Header text is stored as the bytes came; only the encoding tag is chosen.
