@@ -50,6 +50,9 @@ REALobject AddressesArray(REALobject instance) {
   return ShareField(AddressListData(instance)->Addresses);
 }
 
+// The Variant property hands out the very array the methods do.
+REALobject GetAddressesVariant(REALobject instance, RBInteger) { return AddressesArray(instance); }
+
 REALobject AddressesItem(REALobject instance, RBInteger index) {
   return ObjectArrayItem(AddressListData(instance)->Addresses, index);
 }
@@ -66,11 +69,9 @@ constexpr uint32_t kClassFlags = 0x4;
 constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 
-// AddressesVariant reads the same field as the Addresses methods: host code
-// gets the very array, so its changes show through every member.
 REALproperty addressListProperties[] = {
-    {nullptr, "AddressesVariant", "Variant", kPropertyFlags, kDirectField, nullptr,
-     offsetof(MimeAddressListData, Addresses), {}},
+    {nullptr, "AddressesVariant", "Variant", kPropertyFlags,
+     reinterpret_cast<void*>(&GetAddressesVariant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeAddressListData, StringValue), {}},
     {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GetCount), nullptr, 0,

@@ -58,6 +58,9 @@ REALobject MailboxesArray(REALobject instance) {
   return ShareField(GroupData(instance)->Mailboxes);
 }
 
+// The Variant property hands out the very array the methods do.
+REALobject GetMailboxesVariant(REALobject instance, RBInteger) { return MailboxesArray(instance); }
+
 void ConstructFromText(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
     rbText text(textToParse);
@@ -70,11 +73,9 @@ constexpr uint32_t kClassFlags = 0x4;
 constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 
-// MailboxesVariant reads the same field as the Mailboxes methods: host code
-// gets the very array, so its changes show through every member.
 REALproperty groupProperties[] = {
-    {nullptr, "MailboxesVariant", "Variant", kPropertyFlags, kDirectField, nullptr,
-     offsetof(MimeGroupData, Mailboxes), {}},
+    {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
+     reinterpret_cast<void*>(&GetMailboxesVariant), nullptr, 0, {}},
     {nullptr, "Name", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, Name), {}},
     {nullptr, "NameDecoded", "String", kPropertyFlags, kDirectField, nullptr,

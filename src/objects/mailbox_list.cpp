@@ -51,6 +51,9 @@ REALobject MailboxesArray(REALobject instance) {
   return ShareField(MailboxListData(instance)->Mailboxes);
 }
 
+// The Variant property hands out the very array the methods do.
+REALobject GetMailboxesVariant(REALobject instance, RBInteger) { return MailboxesArray(instance); }
+
 void ConstructFromText(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
     rbText text(textToParse);
@@ -63,11 +66,9 @@ constexpr uint32_t kClassFlags = 0x4;
 constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 
-// MailboxesVariant reads the same field as the Mailboxes methods: host code
-// gets the very array, so its changes show through every member.
 REALproperty mailboxListProperties[] = {
-    {nullptr, "MailboxesVariant", "Variant", kPropertyFlags, kDirectField, nullptr,
-     offsetof(MimeMailboxListData, Mailboxes), {}},
+    {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
+     reinterpret_cast<void*>(&GetMailboxesVariant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeMailboxListData, StringValue), {}},
     {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GetCount), nullptr, 0,
