@@ -43,3 +43,13 @@ fuzz:
 		-DZQV_FUZZ=ON -DZQV_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD_DIR) -j2
 	@bash fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
+# The plugin against the parser it wraps, on a corpus generated into the build
+# tree; the figures are read against the budgets in docs/performance.md.
+.PHONY: bench
+bench:
+	@bash scripts/setup.sh valgrind
+	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR) --target bench
+	@python3 tools/make_bench_corpus.py $(BUILD_DIR)/bench-corpus
+	@$(BUILD_DIR)/bench $(BUILD_DIR)/bench-corpus

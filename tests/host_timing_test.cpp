@@ -1,0 +1,93 @@
+// The benchmark's timing resolver: the plugin must behave exactly as it does
+// with the host's own resolver (every wrapper forwards to the right function,
+// class records keep their data offsets, callbacks reach the plugin), and the
+// host time must count the host's functions and nothing else.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "host_timing.h"
+#include "plugin_loader.h"
+#include "plugin_test.h"
+
+namespace {
+
+constexpr char kConstructor[] = "Constructor(Content as string)";
+constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
+constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
+
+// Touches every kind of host function the wrappers hand out: strings, arrays
+// (the insert procedure), LenB, Date constructors, objects with destructors.
+const char kMessage[] =
+    "From: =?UTF-8?Q?Zo=C3=AB?= <zoe@example.com>\r\n"
+    "To: a@example.com, b@example.com\r\n"
+    "Subject: =?UTF-8?B?w6l0w6k=?=\r\n"
+    "Date: Tue, 7 May 2024 10:20:30 +0000\r\n"
+    "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+    "--b\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<p>caf&eacute;</p>\r\n"
+    "--b\r\nContent-Type: application/octet-stream; name=x.bin\r\n"
+    "Content-Disposition: attachment\r\nContent-Transfer-Encoding: base64\r\n\r\nAAECAw==\r\n"
+    "--b--\r\n";
+
+class HostTimingTest : public PluginTest {
+ protected:
+  void startPlugin(emu::Host& newHost) override {
+    library_ = std::make_unique<emu::LoadedPlugin>(ZQV_PLUGIN_FILE);
+    hosttiming::StartTimedPlugin(newHost, library_->entry());
+  }
+
+ private:
+  // Outlives the host, which the base class lets go in TearDown.
+  std::unique_ptr<emu::LoadedPlugin> library_;
+};
+
+TEST_F(HostTimingTest, PluginBehavesAsWithTheHostsOwnResolver) {
+  emu::Obj email = parseEmail(kMessage, kREALTextEncodingUnknown);
+  expectNoException();
+  EXPECT_EQ(host().get(email, "Subject").str().utf8(), "\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(host().get(email, "PlainText").str().utf8(), "\rcaf\xC3\xA9\r");
+  EXPECT_EQ(host().get(email, "Source").str().bytes(), kMessage);
+  EXPECT_EQ(host().integerProperty(host().get(email, "Date").obj(), "Year"), 2024);
+
+  const emu::Obj attachments = host().call(email, kAttachments).obj();
+  ASSERT_EQ(host().ubound(attachments), 0);
+  const emu::Obj attachment = host().element(attachments, 0);
+  EXPECT_EQ(host().get(attachment, "Data").str().bytes(), std::string("\0\1\2\3", 4));
+  const emu::Obj from = host().get(host().get(email, "Header").obj(), "from").obj();
+  EXPECT_EQ(from.className(), "MimeMailboxListZQV");
+
+  // An out-of-range index raises through the wrapped exception functions.
+  EXPECT_TRUE(host().call(email, kAttachmentAt, {int64_t{5}}).obj().isNil());
+  expectException("OutOfBoundsException",
+                  "The parameter index  is too big. Range is 0 to 0, but value is 5.");
+}
+
+TEST_F(HostTimingTest, CountsHostFunctionsTheTimeOfWhichItTakes) {
+  const emu::Str content = host().string(kMessage, kREALTextEncodingUnknown);
+  hosttiming::ResetHostTime();
+  const auto start = std::chrono::steady_clock::now();
+  emu::Obj email = host().construct("MimeEmailZQV", kConstructor, {content});
+  const double wallSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const hosttiming::HostTime parsed = hosttiming::HostTimeSoFar();
+  EXPECT_GT(parsed.calls, 20u);
+  EXPECT_GT(parsed.seconds, 0.0);
+  EXPECT_LT(parsed.seconds, wallSeconds);
+
+  // A field the host reads itself calls no host function; an array method
+  // takes exactly one reference for the caller.
+  host().get(email, "Header");
+  EXPECT_EQ(hosttiming::HostTimeSoFar().calls, parsed.calls);
+  host().call(email, kAttachments);
+  EXPECT_EQ(hosttiming::HostTimeSoFar().calls, parsed.calls + 1);
+}
+
+TEST(HostTimingCrossing, CostsLessInTheHostThanInAll) {
+  const hosttiming::CrossingCost cost = hosttiming::MeasureCrossingCost();
+  EXPECT_GT(cost.hostSeconds, 0.0);
+  EXPECT_GE(cost.totalSeconds, cost.hostSeconds);
+  EXPECT_LT(cost.totalSeconds, 1e-5);
+}
+
+}  // namespace

@@ -1,0 +1,691 @@
+// bench: what a MimeEmailZQV costs on top of the parser it wraps.
+//
+//   bench CORPUS_DIR [--plugin PATH]
+//
+// CORPUS_DIR is what tools/make_bench_corpus.py writes. For each corpus the
+// benchmark measures, alternately so that a busy machine slows both alike:
+//   mimetic  the parser alone: parse from a string stream over a copy of the
+//            bytes and decode every leaf (the floor for any wrapper of it);
+//   plugin   a MimeEmailZQV constructed through the host emulator from a host
+//            string, every top-level property and array read, all released.
+// It prints both throughputs, their ratio, and the share of the plugin's time
+// spent inside the emulator's host functions (from a second run through a
+// resolver that times every host function), so a slow emulator is not taken
+// for a slow plugin. Then HTMLToPlainText on a 1 MB document, DecodeInline on
+// a 200-byte subject, and the peak memory of one construction of the largest
+// message, each in a fresh process. BENCH_CALLGRIND=1 adds the instruction
+// counts of one construction of the newsletter under valgrind.
+//
+// Internal modes, run by the benchmark in child processes:
+//   bench --peak-memory plugin|mimetic FILE [--plugin PATH]
+//   bench --once plugin|mimetic FILE [--plugin PATH]
+
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <mimetic/codec/base64.h>
+#include <mimetic/codec/qp.h>
+#include <mimetic/mimeentity.h>
+
+#include "host.h"
+#include "host_timing.h"
+#include "plugin_loader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Each figure is repeated until its runs add up to this much.
+constexpr double kMinimumSeconds = 1.0;
+constexpr size_t kMinimumRuns = 3;
+constexpr size_t kDecodeInlineCallsPerRun = 2000;
+constexpr double kBytesPerMB = 1e6;
+
+const char kEmailClass[] = "MimeEmailZQV";
+const char kStringConstructor[] = "Constructor(Content as string)";
+const char kHTMLToPlainText[] = "HTMLToPlainText(HTMLText as String) as String";
+const char kDecodeInline[] = "DecodeInline(Text as String) as String";
+
+// The budgets the figures are read against.
+constexpr double kLeastPluginShareOfMimetic = 0.8;
+constexpr double kLeastHTMLToPlainTextMBps = 200.0;
+constexpr double kMostPeakMemoryMultiple = 6.0;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Throughput is measured in CPU time of this thread (user and kernel, page
+// faults included): on a shared machine wall time mostly measures the
+// neighbours.
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw std::runtime_error("cannot read " + path.string());
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+struct Summary {
+  double min = 0;
+  double median = 0;
+  double max = 0;
+};
+
+Summary Summarize(std::vector<double> values) {
+  Summary summary;
+  if (values.empty()) return summary;
+  std::sort(values.begin(), values.end());
+  summary.min = values.front();
+  summary.max = values.back();
+  const size_t middle = values.size() / 2;
+  summary.median =
+      values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+  return summary;
+}
+
+std::string Show(const Summary& summary, int precision = 1) {
+  char shown[96];
+  std::snprintf(shown, sizeof shown, "%.*f / %.*f / %.*f", precision, summary.min, precision,
+                summary.median, precision, summary.max);
+  return shown;
+}
+
+// Runs `once` (which answers the seconds it measured) until the runs add up to
+// kMinimumSeconds; answers each run's seconds.
+std::vector<double> RepeatForAWhile(const std::function<double()>& once) {
+  std::vector<double> seconds;
+  double total = 0;
+  while (total < kMinimumSeconds || seconds.size() < kMinimumRuns) {
+    seconds.push_back(once());
+    total += seconds.back();
+  }
+  return seconds;
+}
+
+std::vector<double> Throughputs(const std::vector<double>& seconds, double bytes) {
+  std::vector<double> megabytesPerSecond;
+  for (double run : seconds) megabytesPerSecond.push_back(bytes / run / kBytesPerMB);
+  return megabytesPerSecond;
+}
+
+// ---- the parser alone -------------------------------------------------------
+
+bool IsMechanism(const mimetic::ContentTransferEncoding& encoding, const char* name) {
+  const std::string& mechanism = encoding.mechanism();
+  return mechanism.size() == std::strlen(name) && strncasecmp(mechanism.c_str(), name, mechanism.size()) == 0;
+}
+
+template <class Decoder>
+size_t DecodeWith(const std::string& body, size_t mostDecodedBytes) {
+  std::string decoded;
+  decoded.reserve(mostDecodedBytes);
+  Decoder decoder;
+  decoder.process(body.begin(), body.end(), std::back_inserter(decoded));
+  return decoded.size();
+}
+
+// Answers the decoded size, so the work cannot be optimised away.
+size_t DecodeLeaves(const mimetic::MimeEntity& entity) {
+  const mimetic::MimeEntityList& parts = entity.body().parts();
+  if (!parts.empty()) {
+    size_t decodedBytes = 0;
+    for (const mimetic::MimeEntity* part : parts) decodedBytes += DecodeLeaves(*part);
+    return decodedBytes;
+  }
+  const mimetic::ContentTransferEncoding& encoding = entity.header().contentTransferEncoding();
+  const std::string& body = entity.body();
+  if (IsMechanism(encoding, "base64")) {
+    return DecodeWith<mimetic::Base64::Decoder>(body, body.size() / 4 * 3 + 3);
+  }
+  if (IsMechanism(encoding, "quoted-printable")) {
+    return DecodeWith<mimetic::QP::Decoder>(body, body.size());
+  }
+  return body.size();
+}
+
+size_t ParseWithMimetic(const std::string& message) {
+  std::istringstream stream(message);
+  const mimetic::MimeEntity entity(stream);
+  return DecodeLeaves(entity);
+}
+
+// ---- the plugin through the host --------------------------------------------
+
+// What host code reads of a message: every property of MimeEmailZQV and its
+// superclasses, and every array method ("Inlines as MimeAttachmentZQV()"),
+// found in the class records as registered, so members added later are read
+// too.
+struct EmailMembers {
+  std::vector<std::string> properties;
+  std::vector<std::string> arrayMethods;
+};
+
+bool IsArrayMethod(const char* declaration) {
+  const std::string_view text(declaration);
+  const size_t as = text.find(" as ");
+  return as != std::string_view::npos && text.find('(') > as && text.size() > 2 &&
+         text.substr(text.size() - 2) == "()";
+}
+
+EmailMembers FindEmailMembers(const emu::Host& host) {
+  EmailMembers members;
+  for (const emu::RegisteredClass* cls = host.registeredClass(kEmailClass); cls != nullptr;
+       cls = cls->superName.empty() ? nullptr : host.registeredClass(cls->superName)) {
+    const REALclassDefinition& record = *cls->record;
+    for (uint64_t i = 0; i < record.propertyCount; ++i) {
+      if (record.properties[i].getter != nullptr) members.properties.push_back(record.properties[i].name);
+    }
+    for (uint64_t i = 0; i < record.methodCount; ++i) {
+      if (IsArrayMethod(record.methods[i].declaration)) {
+        members.arrayMethods.push_back(record.methods[i].declaration);
+      }
+    }
+  }
+  return members;
+}
+
+struct PluginRun {
+  size_t exceptions = 0;
+};
+
+// One message as host code handles it; everything made here is released
+// before it returns.
+void ConstructAndRead(emu::Host& host, const EmailMembers& members, const emu::Str& content,
+                      PluginRun& run) {
+  emu::Obj email = host.construct(kEmailClass, kStringConstructor, {content});
+  if (host.takeException()) ++run.exceptions;
+  for (const std::string& property : members.properties) {
+    emu::Value value = host.get(email, property);
+    if (host.takeException()) ++run.exceptions;
+  }
+  for (const std::string& method : members.arrayMethods) {
+    emu::Value value = host.call(email, method);
+    if (value.isNothing() || value.obj().isNil()) continue;
+    const int64_t upperBound = host.ubound(value.obj());
+    for (int64_t index = 0; index <= upperBound; ++index) host.element(value.obj(), index);
+  }
+}
+
+// Text read from a file or socket in Xojo carries no encoding.
+std::vector<emu::Str> HostStrings(emu::Host& host, const std::vector<std::string>& messages) {
+  std::vector<emu::Str> strings;
+  for (const std::string& message : messages) {
+    strings.push_back(host.string(message, kREALTextEncodingUnknown));
+  }
+  return strings;
+}
+
+// ---- the report ---------------------------------------------------------------
+
+struct Corpus {
+  std::string name;
+  std::vector<std::string> messages;
+  double bytes = 0;
+};
+
+Corpus LoadCorpus(const std::string& name, const std::vector<fs::path>& files) {
+  Corpus corpus{name, {}, 0};
+  for (const fs::path& file : files) {
+    corpus.messages.push_back(ReadFile(file));
+    corpus.bytes += static_cast<double>(corpus.messages.back().size());
+  }
+  return corpus;
+}
+
+std::vector<Corpus> LoadCorpora(const fs::path& directory) {
+  std::vector<fs::path> small;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory / "small")) {
+    if (entry.path().extension() == ".eml") small.push_back(entry.path());
+  }
+  std::sort(small.begin(), small.end());
+  std::vector<Corpus> corpora;
+  corpora.push_back(LoadCorpus(std::to_string(small.size()) + " small messages", small));
+  corpora.push_back(LoadCorpus("newsletter", {directory / "newsletter.eml"}));
+  corpora.push_back(LoadCorpus("2 MB attachment", {directory / "attachment-2mb.eml"}));
+  corpora.push_back(LoadCorpus("10 MB attachment", {directory / "attachment-10mb.eml"}));
+  corpora.push_back(LoadCorpus("10 inline images", {directory / "inline-images.eml"}));
+  return corpora;
+}
+
+struct CorpusFigures {
+  Summary mimetic;  // MB/s
+  Summary plugin;   // MB/s
+  double ratio = 0;
+  double hostShare = 0;
+  double hostCallsPerMessage = 0;
+  size_t exceptions = 0;
+};
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+std::string CpuModel() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(cpuinfo, line)) {
+    if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
+  }
+  return "unknown CPU";
+}
+
+std::string Today() {
+  const std::time_t now = std::time(nullptr);
+  char shown[32];
+  std::strftime(shown, sizeof shown, "%Y-%m-%d", std::gmtime(&now));
+  return shown;
+}
+
+void Check(const std::string& leaks, const char* during) {
+  if (!leaks.empty()) std::cout << "warning: references left after " << during << ":\n" << leaks << "\n";
+}
+
+// The two sides alternate run by run, so a neighbour's load falls on both.
+void MeasureThroughput(emu::Host& host, const EmailMembers& members, const Corpus& corpus,
+                       CorpusFigures& figures) {
+  const std::vector<emu::Str> contents = HostStrings(host, corpus.messages);
+  PluginRun run;
+  size_t decodedBytes = 0;
+  auto mimeticOnce = [&] {
+    const double start = ThreadCpuSeconds();
+    for (const std::string& message : corpus.messages) decodedBytes += ParseWithMimetic(message);
+    return ThreadCpuSeconds() - start;
+  };
+  auto pluginOnce = [&] {
+    const double start = ThreadCpuSeconds();
+    for (const emu::Str& content : contents) ConstructAndRead(host, members, content, run);
+    return ThreadCpuSeconds() - start;
+  };
+  mimeticOnce();
+  pluginOnce();
+  std::vector<double> mimeticSeconds;
+  std::vector<double> pluginSeconds;
+  double mimeticTotal = 0;
+  double pluginTotal = 0;
+  while (mimeticTotal < kMinimumSeconds || pluginTotal < kMinimumSeconds ||
+         pluginSeconds.size() < kMinimumRuns) {
+    mimeticSeconds.push_back(mimeticOnce());
+    mimeticTotal += mimeticSeconds.back();
+    pluginSeconds.push_back(pluginOnce());
+    pluginTotal += pluginSeconds.back();
+  }
+  if (decodedBytes == 0) std::cout << "warning: mimetic decoded nothing of " << corpus.name << "\n";
+  figures.mimetic = Summarize(Throughputs(mimeticSeconds, corpus.bytes));
+  figures.plugin = Summarize(Throughputs(pluginSeconds, corpus.bytes));
+  // Each pair ran back to back under the same load; the median of their
+  // ratios is steadier than the ratio of the two medians.
+  std::vector<double> pairRatios;
+  for (size_t i = 0; i < pluginSeconds.size(); ++i) pairRatios.push_back(mimeticSeconds[i] / pluginSeconds[i]);
+  figures.ratio = Summarize(pairRatios).median;
+  figures.exceptions = run.exceptions;
+}
+
+// The share of a run spent inside the host's functions, measured through the
+// timing resolver, with the meter's own cost at each crossing taken out of
+// both sides.
+void MeasureHostShare(emu::Host& timedHost, const EmailMembers& members, const Corpus& corpus,
+                      const hosttiming::CrossingCost& crossing, CorpusFigures& figures) {
+  const std::vector<emu::Str> contents = HostStrings(timedHost, corpus.messages);
+  PluginRun run;
+  auto once = [&] {
+    for (const emu::Str& content : contents) ConstructAndRead(timedHost, members, content, run);
+  };
+  once();
+  hosttiming::ResetHostTime();
+  size_t runs = 0;
+  const Clock::time_point start = Clock::now();
+  while (SecondsSince(start) < kMinimumSeconds || runs < kMinimumRuns) {
+    once();
+    ++runs;
+  }
+  const double totalSeconds = SecondsSince(start);
+  const hosttiming::HostTime hostTime = hosttiming::HostTimeSoFar();
+  const double calls = static_cast<double>(hostTime.calls);
+  const double hostSeconds = std::max(0.0, hostTime.seconds - calls * crossing.hostSeconds);
+  figures.hostShare = hostSeconds / std::max(1e-9, totalSeconds - calls * crossing.totalSeconds);
+  figures.hostCallsPerMessage =
+      calls / static_cast<double>(runs) / static_cast<double>(corpus.messages.size());
+}
+
+Summary MeasureHTMLToPlainText(emu::Host& host, const std::string& document) {
+  const emu::Str html = host.string(document, kREALTextEncodingUTF8);
+  auto once = [&] {
+    const double start = ThreadCpuSeconds();
+    host.callShared(kEmailClass, kHTMLToPlainText, {html});
+    return ThreadCpuSeconds() - start;
+  };
+  once();
+  return Summarize(Throughputs(RepeatForAWhile(once), static_cast<double>(document.size())));
+}
+
+Summary MeasureDecodeInline(emu::Host& host, const std::string& subject) {
+  const emu::Str text = host.string(subject, kREALTextEncodingUTF8);
+  auto once = [&] {
+    const double start = ThreadCpuSeconds();
+    for (size_t i = 0; i < kDecodeInlineCallsPerRun; ++i) host.callShared(kEmailClass, kDecodeInline, {text});
+    return ThreadCpuSeconds() - start;
+  };
+  once();
+  std::vector<double> callsPerSecond;
+  for (double seconds : RepeatForAWhile(once)) callsPerSecond.push_back(kDecodeInlineCallsPerRun / seconds);
+  return Summarize(callsPerSecond);
+}
+
+// ---- child processes ----------------------------------------------------------
+
+std::string SelfPath() { return fs::read_symlink("/proc/self/exe").string(); }
+
+// Runs `arguments` (a program and its arguments) and answers what it printed
+// on its standard output; its standard error goes away unless `showErrors`.
+std::optional<std::string> RunChild(const std::vector<std::string>& arguments,
+                                    bool showErrors = true) {
+  int output[2];
+  if (pipe(output) != 0) return std::nullopt;
+  const pid_t child = fork();
+  if (child < 0) return std::nullopt;
+  if (child == 0) {
+    dup2(output[1], STDOUT_FILENO);
+    close(output[0]);
+    close(output[1]);
+    if (!showErrors) freopen("/dev/null", "w", stderr);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(output[1]);
+  std::string printed;
+  char chunk[4096];
+  ssize_t got;
+  while ((got = read(output[0], chunk, sizeof chunk)) > 0) printed.append(chunk, static_cast<size_t>(got));
+  close(output[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return printed;
+}
+
+int64_t StatusKilobytes(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field, 0) == 0) return std::atoll(line.c_str() + std::strlen(field) + 1);
+  }
+  return -1;
+}
+
+// The high-water mark starts again from what is resident now.
+bool ResetPeakMemory() {
+  std::ofstream clearRefs("/proc/self/clear_refs");
+  clearRefs << "5";
+  clearRefs.flush();
+  return static_cast<bool>(clearRefs);
+}
+
+// One construction of `file` (or one mimetic parse of it), measured from the
+// moment its input is in memory: prints the kilobytes it added at its peak.
+int PeakMemoryChild(const std::string& side, const std::string& file, const std::string& pluginPath) {
+  if (side == "mimetic") {
+    const std::string message = ReadFile(file);
+    malloc_trim(0);
+    if (!ResetPeakMemory()) return 1;
+    const int64_t before = StatusKilobytes("VmRSS:");
+    ParseWithMimetic(message);
+    std::cout << StatusKilobytes("VmHWM:") - before << "\n";
+    return 0;
+  }
+  emu::Host host;
+  host.loadPlugin(pluginPath);
+  const EmailMembers members = FindEmailMembers(host);
+  std::vector<emu::Str> content = HostStrings(host, {ReadFile(file)});
+  malloc_trim(0);
+  if (!ResetPeakMemory()) return 1;
+  const int64_t before = StatusKilobytes("VmRSS:");
+  PluginRun run;
+  ConstructAndRead(host, members, content.front(), run);
+  std::cout << StatusKilobytes("VmHWM:") - before << "\n";
+  return 0;
+}
+
+// Kept out of line: callgrind counts only what runs inside it.
+__attribute__((noinline)) void MeasuredConstruction(emu::Host& host, const EmailMembers& members,
+                                                     const emu::Str& content) {
+  PluginRun run;
+  ConstructAndRead(host, members, content, run);
+}
+
+__attribute__((noinline)) size_t MeasuredMimeticParse(const std::string& message) {
+  return ParseWithMimetic(message);
+}
+
+// A warm-up first, so that first-call costs (host function look-ups) stay out.
+int OnceChild(const std::string& side, const std::string& file, const std::string& pluginPath) {
+  const std::string message = ReadFile(file);
+  if (side == "mimetic") {
+    MeasuredMimeticParse(message);
+    return MeasuredMimeticParse(message) > 0 ? 0 : 1;
+  }
+  emu::Host host;
+  host.loadPlugin(pluginPath);
+  const EmailMembers members = FindEmailMembers(host);
+  const std::vector<emu::Str> content = HostStrings(host, {message});
+  MeasuredConstruction(host, members, content.front());
+  MeasuredConstruction(host, members, content.front());
+  return 0;
+}
+
+std::optional<double> PeakMemoryMultiple(const std::string& side, const fs::path& file,
+                                         const std::string& pluginPath) {
+  const std::optional<std::string> printed =
+      RunChild({SelfPath(), "--peak-memory", side, file.string(), "--plugin", pluginPath});
+  if (!printed) return std::nullopt;
+  const double kilobytes = std::atof(printed->c_str());
+  return kilobytes * 1024 / static_cast<double>(fs::file_size(file));
+}
+
+// Instruction counts of one construction under callgrind, and the functions
+// that spent the most of them.
+void ReportCallgrind(const fs::path& file, const std::string& pluginPath) {
+  const fs::path outputDirectory = fs::temp_directory_path();
+  uint64_t mimeticInstructions = 0;
+  for (const std::string side : {"mimetic", "plugin"}) {
+    const fs::path output = outputDirectory / ("bench-callgrind-" + side + ".out");
+    const std::string measured = side == "plugin" ? "*MeasuredConstruction*" : "*MeasuredMimeticParse*";
+    const std::optional<std::string> printed = RunChild(
+        {"/usr/bin/valgrind", "--tool=callgrind", "--quiet", "--collect-atstart=no",
+         "--toggle-collect=" + measured, "--callgrind-out-file=" + output.string(), SelfPath(),
+         "--once", side, file.string(), "--plugin", pluginPath});
+    if (!printed) {
+      std::cout << "callgrind: the run of " << side << " failed (is valgrind installed?)\n";
+      return;
+    }
+    std::ifstream profile(output);
+    std::string line;
+    uint64_t instructions = 0;
+    while (std::getline(profile, line)) {
+      if (line.rfind("totals:", 0) == 0 || line.rfind("summary:", 0) == 0) {
+        instructions = std::strtoull(line.c_str() + line.find(':') + 1, nullptr, 10);
+      }
+    }
+    // The construction runs twice, the first time as a warm-up; both are
+    // counted, so half is one.
+    instructions /= 2;
+    std::cout << "callgrind " << side << ": " << instructions << " instructions for one "
+              << (side == "plugin" ? "construction, read and release" : "parse and decode")
+              << " of " << file.filename().string() << "\n";
+    if (side == "mimetic") {
+      mimeticInstructions = instructions;
+      continue;
+    }
+    std::cout << "callgrind plugin / mimetic instructions: " << std::fixed
+              << static_cast<double>(instructions) / static_cast<double>(mimeticInstructions) << "\n";
+    const std::optional<std::string> annotated = RunChild(
+        {"/usr/bin/callgrind_annotate", "--inclusive=no", "--auto=no", output.string()}, false);
+    if (!annotated) continue;
+    std::cout << "callgrind plugin, the functions with the most instructions of their own "
+                 "(warm-up and measured run):\n";
+    std::istringstream lines(*annotated);
+    bool inTable = false;
+    int shown = 0;
+    constexpr int kShownFunctions = 15;
+    while (std::getline(lines, line) && shown < kShownFunctions) {
+      if (!inTable) {
+        inTable = line.find("file:function") != std::string::npos;
+        continue;
+      }
+      if (line.find_first_not_of(" -") == std::string::npos) continue;
+      std::cout << "  " << line.substr(0, 150) << "\n";
+      ++shown;
+    }
+  }
+}
+
+void PrintCorpusLine(const Corpus& corpus, const CorpusFigures& figures) {
+  char line[256];
+  std::snprintf(line, sizeof line, "%-18s %9.0f  %-24s %-24s %6.2f  %5.1f%%  %8.0f\n",
+                corpus.name.c_str(), corpus.bytes / 1024, Show(figures.mimetic).c_str(),
+                Show(figures.plugin).c_str(), figures.ratio, figures.hostShare * 100,
+                figures.hostCallsPerMessage);
+  std::cout << line;
+  if (figures.exceptions != 0) {
+    std::cout << "  warning: " << figures.exceptions << " host exceptions during " << corpus.name << "\n";
+  }
+}
+
+int RunBenchmark(const fs::path& corpusDirectory, const std::string& pluginPath) {
+  const std::vector<Corpus> corpora = LoadCorpora(corpusDirectory);
+  const std::string document = ReadFile(corpusDirectory / "document-1mb.html");
+  const std::string subject = FirstLine(ReadFile(corpusDirectory / "subject.txt"));
+
+  std::cout << "ZQVMime bench, " << Today() << ", " << CpuModel() << ", "
+            << sysconf(_SC_NPROCESSORS_ONLN) << " cores, g++ " << __VERSION__ << "\n"
+            << "figures: min / median / max over runs of at least " << kMinimumSeconds
+            << " s of this thread's CPU time; MB = 10^6 bytes of input\n\n";
+
+  std::vector<CorpusFigures> figures(corpora.size());
+  Summary htmlToText;
+  Summary decodeInline;
+  {
+    emu::Host host;
+    host.loadPlugin(pluginPath);
+    const EmailMembers members = FindEmailMembers(host);
+    std::cout << "read from each message: " << members.properties.size() << " properties, "
+              << members.arrayMethods.size() << " arrays\n\n";
+    for (size_t i = 0; i < corpora.size(); ++i) MeasureThroughput(host, members, corpora[i], figures[i]);
+    htmlToText = MeasureHTMLToPlainText(host, document);
+    decodeInline = MeasureDecodeInline(host, subject);
+    Check(host.leakReport(), "the throughput runs");
+  }
+  {
+    const hosttiming::CrossingCost crossing = hosttiming::MeasureCrossingCost();
+    emu::LoadedPlugin plugin(pluginPath);
+    emu::Host timedHost;
+    hosttiming::StartTimedPlugin(timedHost, plugin.entry());
+    const EmailMembers members = FindEmailMembers(timedHost);
+    for (size_t i = 0; i < corpora.size(); ++i) {
+      MeasureHostShare(timedHost, members, corpora[i], crossing, figures[i]);
+    }
+    Check(timedHost.leakReport(), "the timed runs");
+  }
+
+  std::cout << "corpus                   KB  mimetic MB/s             plugin MB/s              "
+               "ratio   host%  calls/msg\n";
+  for (size_t i = 0; i < corpora.size(); ++i) PrintCorpusLine(corpora[i], figures[i]);
+  std::cout << "\nHTMLToPlainText, 1 MB document: " << Show(htmlToText) << " MB/s\n"
+            << "DecodeInline, " << subject.size() << "-byte subject: " << Show(decodeInline, 0)
+            << " calls/s\n";
+
+  const fs::path largest = corpusDirectory / "attachment-10mb.eml";
+  const std::optional<double> pluginPeak = PeakMemoryMultiple("plugin", largest, pluginPath);
+  const std::optional<double> mimeticPeak = PeakMemoryMultiple("mimetic", largest, pluginPath);
+  char shown[160];
+  std::snprintf(shown, sizeof shown,
+                "peak memory, one construction of %s (%.1f MB): plugin %.2fx, mimetic %.2fx the "
+                "message size\n",
+                largest.filename().c_str(), static_cast<double>(fs::file_size(largest)) / kBytesPerMB,
+                pluginPeak.value_or(-1), mimeticPeak.value_or(-1));
+  std::cout << shown;
+
+  std::cout << "\nbudgets:\n";
+  bool allHeld = true;
+  auto budget = [&](bool held, const std::string& what) {
+    allHeld = allHeld && held;
+    std::cout << "  " << (held ? "held  " : "MISSED") << "  " << what << "\n";
+  };
+  for (size_t i = 0; i < corpora.size(); ++i) {
+    char what[128];
+    std::snprintf(what, sizeof what, "plugin / mimetic >= %.2f on %s: %.2f", kLeastPluginShareOfMimetic,
+                  corpora[i].name.c_str(), figures[i].ratio);
+    budget(figures[i].ratio >= kLeastPluginShareOfMimetic, what);
+  }
+  char what[128];
+  std::snprintf(what, sizeof what, "HTMLToPlainText >= %.0f MB/s: %.1f", kLeastHTMLToPlainTextMBps,
+                htmlToText.median);
+  budget(htmlToText.median >= kLeastHTMLToPlainTextMBps, what);
+  std::snprintf(what, sizeof what, "peak memory <= %.0fx the message size: %.2fx",
+                kMostPeakMemoryMultiple, pluginPeak.value_or(-1));
+  budget(pluginPeak && *pluginPeak <= kMostPeakMemoryMultiple, what);
+
+  if (const char* callgrind = std::getenv("BENCH_CALLGRIND"); callgrind != nullptr && std::strcmp(callgrind, "1") == 0) {
+    std::cout << "\n";
+    ReportCallgrind(corpusDirectory / "newsletter.eml", pluginPath);
+  }
+  return allHeld ? 0 : 1;
+}
+
+const char kUsage[] =
+    "usage: bench CORPUS_DIR [--plugin PATH]\n"
+    "  CORPUS_DIR  written by tools/make_bench_corpus.py\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::string pluginPath = ZQV_PLUGIN_FILE;
+  for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+    if (arguments[i] == "--plugin") {
+      pluginPath = arguments[i + 1];
+      arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      break;
+    }
+  }
+  try {
+    if (arguments.size() == 3 && arguments[0] == "--peak-memory") {
+      return PeakMemoryChild(arguments[1], arguments[2], pluginPath);
+    }
+    if (arguments.size() == 3 && arguments[0] == "--once") {
+      return OnceChild(arguments[1], arguments[2], pluginPath);
+    }
+    if (arguments.size() != 1) {
+      std::cerr << kUsage;
+      return 2;
+    }
+    return RunBenchmark(arguments[0], pluginPath);
+  } catch (const std::exception& error) {
+    std::cerr << "bench: " << error.what() << "\n";
+    return 2;
+  }
+}
