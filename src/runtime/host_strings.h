@@ -16,7 +16,7 @@
 HostString BuildHostString(const void* bytes, int64_t length, HostEncoding encoding);
 // NUL-terminated text; debug-log checks for UTF-16/32 and non-ASCII "ASCII".
 HostString CTextToHostString(const char* text, HostEncoding encoding);
-// UTF-16 units (native order) to a UTF-8 host string.
+// UTF-16 units (native order) to a UTF-8 host string; nil when there are none.
 HostString BuildHostStringFromUTF16(const void* units, int64_t byteLength);
 // Encoding chosen from the bytes: ASCII, else UTF-8 if well-formed, else
 // Windows Latin-1. The text form stops at the first NUL.
