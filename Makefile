@@ -53,3 +53,21 @@ bench:
 	@cmake --build $(BUILD_DIR) --target bench
 	@python3 tools/make_bench_corpus.py $(BUILD_DIR)/bench-corpus
 	@$(BUILD_DIR)/bench $(BUILD_DIR)/bench-corpus
+
+# The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
+# its tests run under Wine; and the Xojo package of both libraries.
+WIN_BUILD_DIR ?= build-win64
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64
+.PHONY: windows test-windows package
+
+windows:
+	@bash scripts/setup.sh $(WINDOWS_PACKAGES)
+	@cmake -S . -B $(WIN_BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WIN_BUILD_DIR) -j2
+
+test-windows: windows build
+	@bash scripts/test-windows.sh $(WIN_BUILD_DIR) $(BUILD_DIR)
+
+package: windows build
+	@bash scripts/package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
+	@$(BUILD_DIR)/zqvmime_tests --gtest_brief=1 --gtest_filter='Package*'

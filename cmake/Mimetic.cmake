@@ -62,8 +62,11 @@ target_compile_options(mimetic PRIVATE -w)
 target_include_directories(mimetic SYSTEM PUBLIC "${MIMETIC_SOURCE}")
 if(WIN32)
   # mimetic's Windows config header uses __int16/__int64 without including
-  # anything that defines them.
-  target_compile_options(mimetic PRIVATE -include cstdio)
+  # anything that defines them, and its headers use the `uint` that its
+  # libconfig.h defines there (glibc's <sys/types.h> has it on Linux) without
+  # always including that first. Every file that includes mimetic's headers
+  # needs both up front, ours as much as mimetic's own.
+  target_compile_options(mimetic PUBLIC "SHELL:-include cstdio" "SHELL:-include mimetic/libconfig.h")
 else()
   target_compile_definitions(mimetic PUBLIC HAVE_MIMETIC_CONFIG)
   target_include_directories(mimetic SYSTEM PUBLIC "${PROJECT_SOURCE_DIR}/cmake/mimetic-config")

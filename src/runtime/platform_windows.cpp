@@ -56,12 +56,16 @@ void WriteDebugLine(const char* line) { OutputDebugStringA(line); }
 
 int CompareIgnoringCase(const char* a, const char* b) { return _stricmp(a, b); }
 
+// _localtime64 and _gmtime64 fill one buffer of the calling thread, so the
+// local time is copied out before the UTC time overwrites it.
 int64_t LocalOffsetSeconds() {
   const __time64_t now = _time64(nullptr);
-  std::tm local{};
-  std::tm utc{};
-  if (_localtime64_s(&local, &now) != 0 || _gmtime64_s(&utc, &now) != 0) return 0;
-  return SecondsBetween(local, utc);
+  const std::tm* shown = _localtime64(&now);
+  if (shown == nullptr) return 0;
+  const std::tm local = *shown;
+  shown = _gmtime64(&now);
+  if (shown == nullptr) return 0;
+  return SecondsBetween(local, *shown);
 }
 
 }  // namespace platform

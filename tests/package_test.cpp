@@ -1,0 +1,193 @@
+// The Xojo package that `make package` writes into the build tree: its layout,
+// its two libraries, and a help page that names every member the plugin
+// registers, under the class that has it. Packages are made on Linux.
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kPackage = fs::path(ZQV_BINARY_DIR) / "ZQVMime.xojo_plugin";
+const std::string kWindowsLibrary = "ZQVMime/Build Resources/Windows x86-64/zqvmime.dll";
+const std::string kLinuxLibrary = "ZQVMime/Build Resources/Linux x86-64/libzqvmime.so";
+const std::string kHelp = "ZQVMime/IDE Resources/Help/index.html";
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The package unpacked into a fresh directory, with the names of its entries
+// exactly as the archive stores them.
+class UnpackedPackage {
+ public:
+  UnpackedPackage()
+      : directory_(fs::temp_directory_path() /
+                   ("zqv-package-" + std::to_string(std::random_device()()))) {
+    fs::create_directories(directory_);
+    const std::string command =
+        "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+        "print(\"\\n\".join(z.namelist())); z.extractall(sys.argv[2])' '" +
+        kPackage.string() + "' '" + directory_.string() + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return;
+    std::string listing;
+    char chunk[4096];
+    for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;) listing.append(chunk, got);
+    unpacked_ = pclose(pipe) == 0;
+    std::istringstream lines(listing);
+    for (std::string name; std::getline(lines, name);) entries_.insert(name);
+  }
+  ~UnpackedPackage() {
+    std::error_code ignored;
+    fs::remove_all(directory_, ignored);
+  }
+  bool unpacked() const { return unpacked_; }
+  const std::set<std::string>& entries() const { return entries_; }
+  fs::path file(const std::string& entry) const { return directory_ / entry; }
+
+ private:
+  fs::path directory_;
+  std::set<std::string> entries_;
+  bool unpacked_ = false;
+};
+
+uint32_t LittleEndian(const std::string& bytes, size_t at, size_t width) {
+  uint32_t value = 0;
+  for (size_t i = width; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+  return value;
+}
+
+TEST(PackageLayout, OneTopFolderWithBothLibrariesAndTheHelp) {
+  if (!fs::exists(kPackage)) GTEST_SKIP() << "`make package` writes " << kPackage;
+  const UnpackedPackage package;
+  ASSERT_TRUE(package.unpacked());
+
+  std::set<std::string> files;
+  for (const std::string& entry : package.entries()) {
+    EXPECT_EQ(entry.rfind("ZQVMime/", 0), 0u) << entry;
+    if (entry.back() != '/') files.insert(entry);
+  }
+  EXPECT_EQ(files, (std::set<std::string>{kWindowsLibrary, kLinuxLibrary, kHelp}));
+
+  // A 64-bit x86 Windows DLL: the PE header's machine and its DLL flag.
+  const std::string dll = ReadFile(package.file(kWindowsLibrary));
+  ASSERT_GT(dll.size(), 0x40u);
+  ASSERT_EQ(dll.substr(0, 2), "MZ");
+  const uint32_t peHeader = LittleEndian(dll, 0x3C, 4);
+  ASSERT_LT(peHeader + 24, dll.size());
+  EXPECT_EQ(dll.substr(peHeader, 4), std::string("PE\0\0", 4));
+  EXPECT_EQ(LittleEndian(dll, peHeader + 4, 2), 0x8664u);
+  EXPECT_NE(LittleEndian(dll, peHeader + 22, 2) & 0x2000u, 0u);
+
+  // A 64-bit x86-64 ELF shared object.
+  const std::string so = ReadFile(package.file(kLinuxLibrary));
+  ASSERT_GT(so.size(), 0x40u);
+  EXPECT_EQ(so.substr(0, 4), "\x7F" "ELF");
+  EXPECT_EQ(so[4], 2);                          // 64-bit
+  EXPECT_EQ(LittleEndian(so, 16, 2), 3u);       // shared object
+  EXPECT_EQ(LittleEndian(so, 18, 2), 62u);      // x86-64
+}
+
+std::string Escaped(const std::string& text) {
+  std::string html;
+  for (const char c : text) {
+    if (c == '&') html += "&amp;";
+    else if (c == '<') html += "&lt;";
+    else if (c == '>') html += "&gt;";
+    else if (c == '"') html += "&quot;";
+    else html += c;
+  }
+  return html;
+}
+
+// The part of the page from a heading to the next one of the same level.
+std::string Section(const std::string& page, const std::string& heading, const char* level) {
+  const size_t start = page.find(heading);
+  if (start == std::string::npos) return "";
+  const size_t end = page.find(std::string("<") + level, start + heading.size());
+  return page.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+std::string Listed(const std::string& name) { return "<code>" + Escaped(name) + "</code>"; }
+
+TEST(PackageHelp, ListsEveryRegisteredMemberUnderItsClass) {
+  if (!fs::exists(kPackage)) GTEST_SKIP() << "`make package` writes " << kPackage;
+  const UnpackedPackage package;
+  ASSERT_TRUE(package.unpacked());
+  const std::string page = ReadFile(package.file(kHelp));
+
+  // The packaged library itself is what registers the classes.
+  emu::Host host;
+  host.loadPlugin(package.file(kLinuxLibrary).string());
+  ASSERT_EQ(host.registeredClasses().size(), 11u);
+  for (const emu::RegisteredClass& registered : host.registeredClasses()) {
+    SCOPED_TRACE(registered.name);
+    const std::string section =
+        Section(page, "<h2 id=\"" + Escaped(registered.name) + "\">", "h2");
+    ASSERT_FALSE(section.empty());
+    if (!registered.superName.empty()) {
+      EXPECT_NE(section.find(Listed(registered.superName)), std::string::npos);
+    }
+
+    const REALclassDefinition& record = *registered.record;
+    const std::pair<const char*, std::pair<const REALproperty*, uint64_t>> propertyLists[] = {
+        {"<h3>Properties</h3>", {record.properties, record.propertyCount}},
+        {"<h3>Shared properties</h3>", {record.sharedProperties, record.sharedPropertyCount}},
+    };
+    for (const auto& [heading, list] : propertyLists) {
+      const std::string part = Section(section, heading, "h3");
+      EXPECT_EQ(part.empty(), list.second == 0) << heading;
+      for (uint64_t i = 0; i < list.second; ++i) {
+        const REALproperty& property = list.first[i];
+        const std::string row = "<tr><td>" + Listed(property.name) + "</td><td>";
+        const size_t at = part.find(row);
+        ASSERT_NE(at, std::string::npos) << property.name;
+        const size_t rowEnd = part.find("</tr>", at);
+        const std::string rest = part.substr(at + row.size(), rowEnd - at - row.size());
+        EXPECT_NE(rest.find(Listed(property.type)), std::string::npos) << property.name;
+        EXPECT_NE(rest.find(property.setter == nullptr ? "read-only" : "read and write"),
+                  std::string::npos) << property.name;
+      }
+    }
+    const std::pair<const char*, std::pair<const REALmethod*, uint64_t>> methodLists[] = {
+        {"<h3>Methods</h3>", {record.methods, record.methodCount}},
+        {"<h3>Shared methods</h3>", {record.sharedMethods, record.sharedMethodCount}},
+    };
+    for (const auto& [heading, list] : methodLists) {
+      const std::string part = Section(section, heading, "h3");
+      EXPECT_EQ(part.empty(), list.second == 0) << heading;
+      for (uint64_t i = 0; i < list.second; ++i) {
+        const char* declaration = list.first[i].declaration;
+        EXPECT_NE(part.find("<li>" + Listed(declaration) + "</li>"), std::string::npos)
+            << declaration;
+      }
+    }
+  }
+
+  // The guide comes first, with the examples Xojo users look for.
+  for (const char* example : {"New MimeEmailZQV(f)", "mail.PlainText", "mail.HTMLText",
+                              "In mail.Attachments", "att.Data", "header.from", "header.too",
+                              "Catch e As UnsupportedFormatException"}) {
+    EXPECT_LT(page.find(example), page.find("id=\"reference\"")) << example;
+  }
+  EXPECT_EQ(host.leakReport(), "");
+}
+
+}  // namespace
+
+#endif  // _WIN32

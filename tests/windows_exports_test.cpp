@@ -1,0 +1,136 @@
+// What the Windows DLL shows the loader: one entry point, and imports from
+// system DLLs only, so that Xojo can load it without a C++ runtime beside it.
+// In the Windows build the DLL's own tables are read; on Linux objdump reads
+// the cross-built DLL when there is one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+namespace {
+
+struct DllTables {
+  std::vector<std::string> exports;
+  std::vector<std::string> imports;  // DLL names
+};
+
+#ifdef _WIN32
+
+std::wstring WideOf(const std::string& utf8) {
+  const int size = static_cast<int>(utf8.size());
+  const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), units);
+  return wide;
+}
+
+// Maps the DLL as an image without running any of its code, and walks its
+// export and import directories.
+bool ReadTables(const std::string& path, DllTables& tables) {
+  HMODULE module = LoadLibraryExW(WideOf(path).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  if (module == nullptr) return false;
+  const auto* base = reinterpret_cast<const unsigned char*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& exportEntry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (exportEntry.Size != 0) {
+    const auto* directory =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + exportEntry.VirtualAddress);
+    const auto* names = reinterpret_cast<const DWORD*>(base + directory->AddressOfNames);
+    for (DWORD i = 0; i < directory->NumberOfNames; ++i) {
+      tables.exports.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+    }
+  }
+  const IMAGE_DATA_DIRECTORY& importEntry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (importEntry.Size != 0) {
+    for (const auto* library =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + importEntry.VirtualAddress);
+         library->Name != 0; ++library) {
+      tables.imports.emplace_back(reinterpret_cast<const char*>(base + library->Name));
+    }
+  }
+  FreeLibrary(module);
+  return true;
+}
+
+std::string WindowsPlugin() { return ZQV_PLUGIN_FILE; }
+
+#else
+
+// Export names follow the "[Ordinal/Name Pointer] Table" heading as
+// "[   0] NAME"; imports are the "DLL Name: NAME" lines.
+bool ReadTables(const std::string& path, DllTables& tables) {
+  FILE* pipe = popen(("x86_64-w64-mingw32-objdump -p '" + path + "' 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) return false;
+  std::string output;
+  char chunk[4096];
+  for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, got);
+  if (pclose(pipe) != 0) return false;
+
+  bool inExportNames = false;
+  size_t start = 0;
+  for (size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = output.substr(start, end - start);
+    const size_t dllName = line.find("DLL Name: ");
+    if (dllName != std::string::npos) tables.imports.push_back(line.substr(dllName + 10));
+    if (line.find("[Ordinal/Name Pointer] Table") != std::string::npos) {
+      inExportNames = true;
+      continue;
+    }
+    const size_t close = line.find("] ");
+    if (inExportNames && line.find('[') != std::string::npos && close != std::string::npos) {
+      tables.exports.push_back(line.substr(close + 2));
+    } else {
+      inExportNames = false;
+    }
+  }
+  return true;
+}
+
+// The cross build lives next to the Linux one, in build-win64/.
+std::string WindowsPlugin() { return std::string(ZQV_SOURCE_DIR) + "/build-win64/zqvmime.dll"; }
+
+#endif
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+TEST(WindowsExports, OnlyTheEntryPointAndOnlySystemImports) {
+  const std::string plugin = WindowsPlugin();
+  if (!std::ifstream(plugin)) GTEST_SKIP() << "no Windows build at " << plugin;
+  DllTables tables;
+  ASSERT_TRUE(ReadTables(plugin, tables)) << plugin;
+
+  EXPECT_EQ(tables.exports, std::vector<std::string>{"REALPluginMain"});
+  // Libraries every Windows has; the C++ runtime, libgcc and winpthread
+  // (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll) must be
+  // linked in instead.
+  const std::set<std::string> system = {"kernel32.dll", "msvcrt.dll", "user32.dll",
+                                        "advapi32.dll", "ntdll.dll"};
+  ASSERT_FALSE(tables.imports.empty());
+  for (const std::string& library : tables.imports) {
+    EXPECT_EQ(system.count(Lower(library)), 1u) << library;
+  }
+}
+
+}  // namespace

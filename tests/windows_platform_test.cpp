@@ -1,0 +1,227 @@
+// The Windows C-runtime and system services behind platform.h and the debug
+// log, checked in the Windows build (run under Wine).
+#ifdef _WIN32
+
+#include <gtest/gtest.h>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host.h"
+#include "runtime/debug_log.h"
+#include "runtime/platform.h"
+
+namespace {
+
+const uint16_t* Units(const std::wstring& path) {
+  return reinterpret_cast<const uint16_t*>(path.c_str());
+}
+
+// A fresh directory under the system's temporary one, removed at the end.
+class TempDirectory {
+ public:
+  TempDirectory() {
+    wchar_t base[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, base);
+    path_ = std::wstring(base) + L"zqv-platform-" + std::to_wstring(GetCurrentProcessId()) +
+            L"-" + std::to_wstring(GetTickCount64());
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempDirectory() {
+    for (const std::wstring& file : files_) DeleteFileW(file.c_str());
+    RemoveDirectoryW(path_.c_str());
+  }
+  const std::wstring& path() const { return path_; }
+  std::wstring write(const std::wstring& name, const std::string& bytes) {
+    const std::wstring file = path_ + L"\\" + name;
+    FILE* stream = nullptr;
+    if (_wfopen_s(&stream, file.c_str(), L"wb") == 0) {
+      std::fwrite(bytes.data(), 1, bytes.size(), stream);
+      std::fclose(stream);
+      files_.push_back(file);
+    }
+    return file;
+  }
+
+ private:
+  std::wstring path_;
+  std::vector<std::wstring> files_;
+};
+
+TEST(WindowsPlatform, OpensUTF16PathsAndTellsTheirSize) {
+  TempDirectory directory;
+  // Two-byte, three-byte and surrogate-pair characters in one name: a path
+  // that went through any narrow code page would lose them.
+  const std::pair<std::wstring, size_t> cases[] = {
+      {L"empty.eml", 0},
+      {L"Gr\u00FC\u00DFe-\u20AC-\U0001F600.eml", 70000},
+  };
+  for (const auto& [name, size] : cases) {
+    const std::wstring path = directory.write(name, std::string(size, 'a'));
+    FILE* stream = platform::OpenFileUTF16(Units(path));
+    ASSERT_NE(stream, nullptr) << size;
+    EXPECT_EQ(platform::TellFile(stream), static_cast<int64_t>(size));
+    EXPECT_EQ(std::fgetc(stream), EOF) << "position left at the end";
+    std::fclose(stream);
+  }
+  EXPECT_EQ(platform::OpenFileUTF16(Units(directory.path() + L"\\missing.eml")), nullptr);
+  EXPECT_EQ(platform::OpenFileUTF16(nullptr), nullptr);
+}
+
+TEST(WindowsPlatform, BuffersAreFixedZeroFilledGlobalHeapBlocks) {
+  for (const uint64_t size : {uint64_t{1}, uint64_t{4096}, uint64_t{1} << 20}) {
+    void* block = platform::HeapAllocZeroed(size);
+    ASSERT_NE(block, nullptr) << size;
+    // Only a global-heap block has a size and a handle there; a fixed
+    // block's handle is its address.
+    EXPECT_GE(GlobalSize(block), size);
+    EXPECT_EQ(GlobalHandle(block), block);
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    size_t nonZero = 0;
+    for (uint64_t i = 0; i < size; ++i) nonZero += bytes[i] != 0;
+    EXPECT_EQ(nonZero, 0u) << size;
+    platform::HeapFree(block);
+  }
+  platform::HeapFree(nullptr);
+}
+
+// Wine's _stricmp orders bytes above 0x7F as signed chars where Windows'
+// own orders them unsigned, so only equality is checked here; equality is
+// all the protocol-word comparisons use.
+TEST(WindowsPlatform, ComparisonIgnoresAsciiCaseOnly) {
+  const std::pair<const char*, const char*> equal[] = {
+      {"Content-Transfer-Encoding", "content-transfer-ENCODING"}, {"", ""}, {"RECEIVED", "received"},
+  };
+  for (const auto& [a, b] : equal) EXPECT_EQ(platform::CompareIgnoringCase(a, b), 0) << a;
+  const std::pair<const char*, const char*> different[] = {
+      {"abc", "abd"}, {"abc", "ab"}, {"_", "A"}, {"\xC4", "\xE4"}, {"date", "dat\xC9"},
+  };
+  for (const auto& [a, b] : different) EXPECT_NE(platform::CompareIgnoringCase(a, b), 0) << a;
+  EXPECT_LT(platform::CompareIgnoringCase("ABC", "abd"), 0);
+  EXPECT_GT(platform::CompareIgnoringCase("abd", "ABC"), 0);
+}
+
+// Sets TZ (in the C runtime's own notation, "tzn[+|-]hh[:mm]", hours west of
+// Greenwich) for the life of the object.
+class ScopedZone {
+ public:
+  explicit ScopedZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) previous_ = old;
+    _putenv_s("TZ", zone);
+    _tzset();
+  }
+  ~ScopedZone() {
+    _putenv_s("TZ", previous_ ? previous_->c_str() : "");
+    _tzset();
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+TEST(WindowsPlatform, LocalOffsetIsTheZoneOffsetAtAnyHour) {
+  // Zones far from UTC are on another calendar day for most of the day,
+  // which an hour-only difference would get wrong.
+  const std::pair<const char*, int64_t> cases[] = {
+      {"UTC0", 0},          {"EST5", -18000},    {"IST-5:30", 19800},
+      {"LIN-14", 50400},    {"BIT12", -43200},   {"NPT-5:45", 20700},
+  };
+  for (const auto& [zone, offset] : cases) {
+    ScopedZone scoped(zone);
+    EXPECT_EQ(platform::LocalOffsetSeconds(), offset) << zone;
+  }
+}
+
+// What the process hands to OutputDebugStringA, seen the way a debugger sees
+// it: as the exception the function raises for one.
+class DebuggerOutput {
+ public:
+  DebuggerOutput() { handler_ = AddVectoredExceptionHandler(1, &Catch); }
+  ~DebuggerOutput() {
+    RemoveVectoredExceptionHandler(handler_);
+    lines().clear();
+  }
+  // The lines of the plugin's log, in order.
+  std::vector<std::string> logLines() const {
+    std::vector<std::string> logged;
+    for (const std::string& line : lines()) {
+      if (line.rfind("ZQV Debug: ", 0) == 0) logged.push_back(line);
+    }
+    return logged;
+  }
+
+ private:
+  static std::vector<std::string>& lines() {
+    static std::vector<std::string> seen;
+    return seen;
+  }
+  static LONG CALLBACK Catch(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
+      // Parameters: the length with its terminating NUL, and the text.
+      lines().emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]),
+                           static_cast<size_t>(record->ExceptionInformation[0]) - 1);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  void* handler_ = nullptr;
+};
+
+TEST(WindowsDebugLog, LinesGoToTheDebuggerOutputWithoutNewline) {
+  const std::string room(4095 - 11, 'x');  // what fits after "ZQV Debug: "
+  DebuggerOutput output;
+  DebugLogSigned("lengthUTF16", 5);
+  DebugLogSix("NewDate", 2024, 12, 3, 10, 0, -1);
+  DebugLogUnsigned64("Check1", UINT64_MAX);
+  DebugLog((room + "yz").c_str());
+  EXPECT_EQ(output.logLines(), (std::vector<std::string>{
+                                   "ZQV Debug: lengthUTF16 5",
+                                   "ZQV Debug: NewDate 2024, 12, 3, 10, 0, -1",
+                                   "ZQV Debug: Check1 18446744073709551615",
+                                   "ZQV Debug: " + room,
+                               }));
+}
+
+// The plugin DLL's own lines reach the debugger output, and only when the
+// switch was on as the plugin started.
+TEST(WindowsDebugLog, ThePluginLogsOnlyWhenSwitchedOnAtStartUp) {
+  // Reading an item's path as UTF-16 is traced with its length.
+  const std::string missingFile = "Z:\\zqv-missing\\a.eml";
+  const std::string pathLine = "ZQV Debug: lengthUTF16 " + std::to_string(missingFile.size());
+  for (const bool on : {false, true}) {
+    _putenv_s("ZQVDEBUG", on ? "yes" : "");
+    DebuggerOutput output;
+    {
+      emu::Host host;
+      host.loadPlugin();
+      host.construct("MimeEmailZQV", "Constructor(File as FolderItem)",
+                     {host.folderItem(missingFile)});
+      EXPECT_TRUE(host.takeException().has_value());
+      EXPECT_EQ(host.leakReport(), "");
+    }
+    const std::vector<std::string> lines = output.logLines();
+    if (on) {
+      EXPECT_NE(std::find(lines.begin(), lines.end(), pathLine), lines.end());
+    } else {
+      EXPECT_EQ(lines, std::vector<std::string>{});
+    }
+  }
+  _putenv_s("ZQVDEBUG", "");
+}
+
+}  // namespace
+
+#endif  // _WIN32
