@@ -10,7 +10,6 @@
 
 #include "decoding/encoded_words.h"
 #include "decoding/html_to_text.h"
-#include "mail/dates.h"
 #include "mail/entity_step.h"
 #include "mail/part_walk.h"
 #include "objects/entity.h"
@@ -42,8 +41,9 @@ void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message)
   const BuildContext context{&record, &RunEntityStep};
   StoreField(record.Body, NewBodyObject(message.body(), context));
   StoreField(record.Header, NewHeaderObject(message.header()));
-  WalkEntity(record, message, record, record.Body, record.Header);
-  ExtractDates(record, message.header());
+  // The message itself goes through the same per-entity step as its parts,
+  // last, after all of them.
+  RunEntityStep(record, message, record, record.Body, record.Header);
 }
 
 void ParseMessageText(MimeEntityData& record, std::string messageText) {

@@ -41,32 +41,36 @@ using HostObject = HostRef<REALobject, REALUnlockObject>;
 
 // Adds one reference to a borrowed value and owns that reference.
 inline HostString RetainString(REALstring borrowed) {
-  REALLockString(borrowed);
+  if (borrowed != nullptr) REALLockString(borrowed);
   return HostString(borrowed);
 }
 inline HostObject RetainObject(REALobject borrowed) {
-  REALLockObject(borrowed);
+  if (borrowed != nullptr) REALLockObject(borrowed);
   return HostObject(borrowed);
 }
 
 // Stores an owned reference into a record field, dropping what the field held.
 inline void StoreField(REALstring& field, HostString value) {
   REALstring old = std::exchange(field, value.release());
-  REALUnlockString(old);
+  if (old != nullptr) REALUnlockString(old);
 }
 inline void StoreField(REALobject& field, HostObject value) {
   REALobject old = std::exchange(field, value.release());
-  REALUnlockObject(old);
+  if (old != nullptr) REALUnlockObject(old);
 }
-// Drops what a record field holds (destructors).
-inline void ClearField(REALstring& field) { REALUnlockString(std::exchange(field, nullptr)); }
-inline void ClearField(REALobject& field) { REALUnlockObject(std::exchange(field, nullptr)); }
+// Drops what a record field holds (destructors); a nil field takes nothing.
+inline void ClearField(REALstring& field) {
+  if (REALstring old = std::exchange(field, nullptr)) REALUnlockString(old);
+}
+inline void ClearField(REALobject& field) {
+  if (REALobject old = std::exchange(field, nullptr)) REALUnlockObject(old);
+}
 // A stored value handed to the host with one more reference (getters).
 inline REALstring ShareField(REALstring field) {
-  REALLockString(field);
+  if (field != nullptr) REALLockString(field);
   return field;
 }
 inline REALobject ShareField(REALobject field) {
-  REALLockObject(field);
+  if (field != nullptr) REALLockObject(field);
   return field;
 }
