@@ -25,8 +25,9 @@ bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view name) {
 }
 
 template <class Decoder>
-std::string RunDecoder(const std::string& encodedBytes) {
+std::string RunDecoder(const std::string& encodedBytes, size_t reservedBytes = 0) {
   std::string decodedBytes;
+  decodedBytes.reserve(reservedBytes);
   Decoder decoder;
   // The range form ends with the decoder's flush, which emits a trailing
   // partial base64 group or a pending quoted-printable escape.
@@ -49,7 +50,13 @@ std::string DecodeBody(const mimetic::ContentTransferEncoding& encoding,
                        const mimetic::MimeEntity& entity) {
   const std::string mechanism(encoding.mechanism().begin(), encoding.mechanism().end());
   const std::string& body = entity.body();
-  if (EqualsIgnoringAsciiCase(mechanism, kBase64)) return RunDecoder<mimetic::Base64::Decoder>(body);
+  // Four base64 characters make at most three bytes: reserving that once
+  // spares a large attachment a copy into fresh memory at every doubling.
+  // Quoted-printable text parts are small, and growing them in place was
+  // measured to cost less than reserving their worst case.
+  if (EqualsIgnoringAsciiCase(mechanism, kBase64)) {
+    return RunDecoder<mimetic::Base64::Decoder>(body, body.size() / 4 * 3 + 3);
+  }
   if (EqualsIgnoringAsciiCase(mechanism, kQuotedPrintable)) return RunDecoder<mimetic::QP::Decoder>(body);
   return body;
 }
