@@ -87,6 +87,11 @@ int64_t DecodeUTF8(const unsigned char* bytes, int64_t length, Unit* out) {
   int64_t written = 0;
   int64_t position = 0;
   while (position < length) {
+    // Mail text is mostly ASCII, which needs none of the checks below.
+    if (bytes[position] < 0x80) {
+      out[written++] = bytes[position++];
+      continue;
+    }
     const int trailing = TrailingByteCount(bytes[position]);
     if (length - position - 1 < trailing || !IsLegalUTF8Sequence(bytes + position, trailing)) {
       if (DebugLogEnabled()) {
