@@ -124,6 +124,10 @@ class Host {
     double version = 2024.03;               // what REALGetRBVersion answers
     std::set<std::string> withheld;         // names the resolver does not give
     bool hasVersionFunction = true;         // false: no REALGetRBVersion at all
+    // Dead strings and objects whose memory is kept, so that a late release
+    // is named rather than hitting a reused address. A benchmark sets 0: a
+    // real host frees at once, and kept memory only cools the caches.
+    size_t keptDeadHandles = size_t{1} << 15;
   };
 
   Host();

@@ -11,10 +11,6 @@
 namespace emu {
 namespace {
 
-// How many dead records keep their memory (and so their address) before it
-// is given back; enough to catch a late release within one test.
-constexpr size_t kKeptDeadHandles = size_t{1} << 15;
-
 void FreeRecordMemory(void* memory, bool isString) {
   if (isString) {
     delete static_cast<StringRecord*>(memory);
@@ -48,7 +44,7 @@ Host::State::~State() {
 
 void Host::State::bury(void* memory, bool isString) {
   deadHandles.push_back(DeadHandle{memory, isString});
-  if (deadHandles.size() <= kKeptDeadHandles) return;
+  if (deadHandles.size() <= options.keptDeadHandles) return;
   FreeRecordMemory(deadHandles.front().memory, deadHandles.front().isString);
   deadHandles.pop_front();
 }

@@ -79,7 +79,7 @@ void Host::State::unlockString(REALstring text) {
   if (record == nullptr || --record->refs > 0) return;
   liveStrings.erase(record);
   // One byte more than a report shows keeps its "..." for longer strings.
-  if (record->bytes().size() > kDescribedBytes + 1) {
+  if (options.keptDeadHandles > 0 && record->bytes().size() > kDescribedBytes + 1) {
     std::string kept(record->storage, 0, kDescribedBytes + 1);
     kept.append(kStringZeroTail, '\0');
     record->storage.swap(kept);

@@ -1,6 +1,7 @@
 #include "text_codecs.h"
 
 #include <array>
+#include <cstring>
 
 #include "runtime/host_api.h"
 
@@ -96,14 +97,16 @@ bool EncodeUTF8(std::u32string_view text, std::string& out) {
   return true;
 }
 
+char16_t SwapBytes(char16_t unit) { return static_cast<char16_t>(__builtin_bswap16(unit)); }
+char32_t SwapBytes(char32_t unit) { return static_cast<char32_t>(__builtin_bswap32(unit)); }
+
+// One load per unit: wide texts are read a unit at a time, and the byte by
+// byte assembly was the slowest step of converting them.
 template <class Unit>
 Unit ReadUnit(const char* at, bool littleEndian) {
-  Unit value = 0;
-  for (size_t i = 0; i < sizeof(Unit); ++i) {
-    size_t shift = 8 * (littleEndian ? i : sizeof(Unit) - 1 - i);
-    value |= static_cast<Unit>(static_cast<unsigned char>(at[i])) << shift;
-  }
-  return value;
+  Unit value;
+  std::memcpy(&value, at, sizeof value);
+  return littleEndian == kLittleEndianHost ? value : SwapBytes(value);
 }
 
 template <class Unit>

@@ -32,7 +32,11 @@ bool ConvertText(std::string_view bytes, uint32_t from, uint32_t to, std::string
   }
   std::u32string codePoints;
   codePoints.reserve(bytes.size());
-  return Decode(from, bytes, codePoints) && Encode(to, codePoints, out);
+  if (!Decode(from, bytes, codePoints)) return false;
+  // Every encoding takes at least a byte per code point: one reserve spares
+  // a long text the copies of a growing result.
+  out.reserve(out.size() + codePoints.size());
+  return Encode(to, codePoints, out);
 }
 
 }  // namespace emu
