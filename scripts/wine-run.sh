@@ -2,7 +2,7 @@
 # Runs a Windows program under Wine in a prefix of its own:
 #   scripts/wine-run.sh PROGRAM.exe [ARGUMENTS...]
 # The prefix is WINEPREFIX when set, else wineprefix/ next to the program (a
-# build tree's own). It is made on first use, which takes a few seconds.
+# build tree's own). It is made on first use, which takes about half a minute.
 set -euo pipefail
 
 program=$1
@@ -23,7 +23,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       "$wine" wineboot --init >/dev/null 2>&1 || true
-      wineserver -w 2>/dev/null || true
+      "$(dirname "$wine")/wineserver" -w 2>/dev/null || true
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
