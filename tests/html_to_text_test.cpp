@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "allocation_failure.h"
 #include "decoding/html_entities.h"
 #include "plugin_test.h"
 
@@ -246,6 +247,39 @@ TEST_F(HtmlToTextTest, MessageWithOnlyHtmlGetsPlainText) {
       "--B\r\nContent-Type: image/png\r\n\r\nxx\r\n--B--\r\n");
   expectNoException();
   EXPECT_TRUE(host().get(neither, "PlainText").str().isNil());
+}
+
+using SharedMethodsTest = InProcessTest;
+
+// Both shared methods take text of any size from host code; a standard
+// exception escaping them would unwind into the host.
+TEST_F(SharedMethodsTest, RunningOutOfMemoryRaisesAHostException) {
+  constexpr std::size_t kFailingSize = 16 * 1024;
+  struct Case {
+    const char* declaration;
+    std::string text;  // makes the method ask for kFailingSize bytes or more at once
+  };
+  const std::vector<Case> cases = {
+      {"HTMLToPlainText(HTMLText as String) as String", "<p>x"},  // its output is reserved ahead
+      {"DecodeInline(Text as String) as String", std::string(4 * kFailingSize, 'a')},
+  };
+  for (const Case& test : cases) {
+    emu::Str text = host().string(test.text);
+    emu::Value result;
+    {
+      FailingAllocations failing(kFailingSize);
+      result = host().callShared("MimeEmailZQV", test.declaration, {text});
+    }
+    EXPECT_TRUE(result.str().isNil()) << test.declaration;
+    std::optional<emu::RaisedException> raised = host().takeException();
+    ASSERT_TRUE(raised.has_value()) << test.declaration;
+    EXPECT_EQ(raised->className, "OutOfMemoryException");
+    EXPECT_THAT(raised->message, ::testing::StartsWith("Failed to allocate memory"));
+
+    // Nothing is left behind: the same call succeeds once memory is there.
+    EXPECT_FALSE(host().callShared("MimeEmailZQV", test.declaration, {text}).str().isNil());
+    expectNoException();
+  }
 }
 
 }  // namespace

@@ -190,8 +190,12 @@ HostString DecodeExtendedValue(std::string_view value) {
   return CTextToHostString(afterCharset.c_str(), encoding);
 }
 
+// A shared method: running out of memory on host code's text must reach host
+// code as an exception, not unwind into the host.
 REALstring DecodeInline(REALstring text) {
   if (text == nullptr) return nullptr;
-  rbText reader(text);
-  return DecodeEncodedWords(std::string_view(reader.UTF8()), false).release();
+  return RunGuarded<REALstring>(nullptr, [&] {
+    rbText reader(text);
+    return DecodeEncodedWords(std::string_view(reader.UTF8()), false).release();
+  });
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decoding/html_entities.h"
+#include "runtime/errors.h"
 #include "runtime/host_strings.h"
 #include "runtime/text_reader.h"
 
@@ -270,4 +271,8 @@ HostString HTMLToPlainText(REALstring html) {
                          kREALTextEncodingUTF32);
 }
 
-REALstring HTMLToPlainTextMethod(REALstring html) { return HTMLToPlainText(html).release(); }
+// Host code may hand over a document of any size; running out of memory on it
+// must reach host code as an exception, not unwind into the host.
+REALstring HTMLToPlainTextMethod(REALstring html) {
+  return RunGuarded<REALstring>(nullptr, [&] { return HTMLToPlainText(html).release(); });
+}
