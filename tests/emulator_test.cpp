@@ -10,6 +10,7 @@
 
 #include "declarations.h"
 #include "host.h"
+#include "runtime/platform.h"
 
 namespace {
 
@@ -351,10 +352,7 @@ TEST_F(EmulatorTest, DateConstructorsAsThePluginFindsThem) {
   auto newInstance = HostFunction<hostfn::PluginNewInstance>("PluginNewInstance");
   auto loadMethod = HostFunction<hostfn::REALLoadObjectMethod>("REALLoadObjectMethod");
 
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  double localOffsetHours = static_cast<double>(local.tm_gmtoff) / 3600.0;
+  double localOffsetHours = static_cast<double>(platform::LocalOffsetSeconds()) / 3600.0;
 
   Obj date = Obj::adopt(newInstance("Date"));
   auto construct7 = reinterpret_cast<hostfn::DateConstructor7>(loadMethod(date.get(), sevenArguments));
