@@ -48,7 +48,6 @@ TEST(DebugLogLines, EachOperationWritesOnePrefixedLineCutAt4095Bytes) {
        "ZQV Debug: GetDateTotalSeconds 3816410400.500000"},
       {[] { DebugLogSix("NewDate", 2024, 12, 3, 10, 0, -1); },
        "ZQV Debug: NewDate 2024, 12, 3, 10, 0, -1"},
-      {[] { DebugLogSigned("lengthUTF16", 5); }, "ZQV Debug: lengthUTF16 5"},
       {[] { DebugLogSigned("lengthUTF32", INT64_MIN); },
        "ZQV Debug: lengthUTF32 -9223372036854775808"},
       {[] { DebugLogUnsigned64("Check1", UINT64_MAX); }, "ZQV Debug: Check1 18446744073709551615"},

@@ -271,19 +271,6 @@ TEST_F(LoadingTest, SourceEncodingOfBuiltSources) {
   expectNoException();
 }
 
-TEST_F(LoadingTest, FormatExceptionSwitchIsSharedAndStartsOff) {
-  const auto switchIsOn = [&] {
-    return host().getShared("MimeEmailZQV", "RaiseUnknownFormatExceptions").boolean();
-  };
-  EXPECT_FALSE(switchIsOn());
-  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
-  EXPECT_TRUE(switchIsOn());
-  fromString(kMultipartMessage);  // parsing leaves it as it is
-  EXPECT_TRUE(switchIsOn());
-  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", false);
-  EXPECT_FALSE(switchIsOn());
-}
-
 TEST_F(LoadingTest, EntityMadeByHostCodeIsEmpty) {
   const emu::Obj entity = host().construct("MimeEntityZQV", "Constructor");
   expectNoException();

@@ -131,59 +131,6 @@ TEST_F(ObjectsTest, RefusedInstancesAreLeftOut) {
   EXPECT_EQ(host().ubound(host().call(bodyOf(email), kParts).obj()), 2);
 }
 
-// How each class shows to host code: its members in registration order, each
-// with its flags, and whether the host reads a property's field itself or
-// calls a getter. None of these objects can be changed through a property.
-TEST_F(ObjectsTest, ClassesRegisterTheirMembersInOrder) {
-  auto membersOf = [this](const char* className) {
-    const emu::RegisteredClass* registered = host().registeredClass(className);
-    std::vector<std::string> members;
-    if (registered == nullptr) return members;
-    const REALclassDefinition& record = *registered->record;
-    for (uint64_t index = 0; index < record.propertyCount; ++index) {
-      const REALproperty& property = record.properties[index];
-      std::ostringstream line;
-      line << property.name << " as " << property.type << std::hex << " 0x" << property.flags
-           << (property.getter == kDirectField ? " field" : " getter")
-           << (property.setter == nullptr ? "" : " settable");
-      members.push_back(line.str());
-    }
-    for (uint64_t index = 0; index < record.methodCount; ++index) {
-      std::ostringstream line;
-      line << record.methods[index].declaration << std::hex << " 0x" << record.methods[index].flags;
-      members.push_back(line.str());
-    }
-    return members;
-  };
-  using Members = std::vector<std::string>;
-  EXPECT_EQ(membersOf("MimeEntityZQV"),
-            (Members{"Header as MimeHeaderZQV 0x6 field", "Body as MimeBodyZQV 0x6 field",
-                     "BodyDecoded as String 0x6 field", "Constructor 0x84"}));
-  EXPECT_EQ(membersOf("MimeBodyZQV"),
-            (Members{"PartsVariant as Variant 0x6 getter", "StringValue as String 0x6 field",
-                     "preamble as String 0x6 field", "epilogue as String 0x6 field",
-                     "Parts(index as Integer) as MimeEntityZQV 0x4",
-                     "Parts as MimeEntityZQV() 0x4", "Constructor 0x84"}));
-  Members header;
-  for (const char* name : {"MimeVersion", "ContentType", "ContentTransferEncoding",
-                           "ContentTransferEncodingMechanism", "ContentDisposition",
-                           "ContentDescription", "contentId", "subject", "subjectDecoded",
-                           "messageid"}) {
-    header.push_back(std::string(name) + " as String 0x6 field");
-  }
-  header.insert(header.end(),
-                {"sender as MimeMailboxZQV 0x6 field", "from as MimeMailboxListZQV 0x6 field",
-                 "too as MimeAddressListZQV 0x6 field", "replyto as MimeAddressListZQV 0x6 field",
-                 "cc as MimeAddressListZQV 0x6 field", "bcc as MimeAddressListZQV 0x6 field",
-                 "Fields(index as Integer) as MimeFieldZQV 0x4", "Fields as MimeFieldZQV() 0x4",
-                 "Constructor 0x84", "hasField(name as string) as boolean 0x4",
-                 "FieldByName(name as string) as MimeFieldZQV 0x4"});
-  EXPECT_EQ(membersOf("MimeHeaderZQV"), header);
-  EXPECT_EQ(membersOf("MimeFieldZQV"),
-            (Members{"Name as String 0x6 field", "Value as String 0x6 field",
-                     "Constructor(TextToParse as String) 0x4"}));
-}
-
 using ObjectsBuildTest = InProcessTest;
 
 std::vector<std::string> stepsSeen;
