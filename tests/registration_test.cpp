@@ -76,6 +76,13 @@ TEST_F(RegistrationTest, RegistersTheElevenClassesInOrderWithTheirRecords) {
       const REALproperty& property = record.properties[p];
       const bool isDate = cls.name == "MimeEmailZQV" && std::string(property.type) == "Date";
       EXPECT_EQ(property.flags, isDate ? 0x30Au : 0x6u) << cls.name << " " << property.name;
+      // A Variant hands out an array through a getter, never as a raw field;
+      // only an attachment's fields may be written by host code.
+      if (std::string(property.type) == "Variant") {
+        EXPECT_NE(property.getter, kDirectField) << cls.name << " " << property.name;
+      }
+      EXPECT_EQ(property.setter == nullptr, cls.name != "MimeAttachmentZQV")
+          << cls.name << " " << property.name;
     }
     for (uint64_t p = 0; p < record.sharedPropertyCount; ++p) {
       EXPECT_EQ(record.sharedProperties[p].flags, 0x6u) << record.sharedProperties[p].name;
