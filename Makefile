@@ -41,7 +41,7 @@ fuzz:
 	@bash scripts/setup.sh clang libclang-rt-14-dev
 	@cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		-DZQV_FUZZ=ON -DZQV_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD_DIR) -j2
+	@cmake --build $(FUZZ_BUILD_DIR) -j2 --target fuzz_targets
 	@bash fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
 
 # The plugin against the parser it wraps, on a corpus generated into the build

@@ -17,6 +17,22 @@ const int64_t kIndexes[] = {-1, 0, 1, 2, std::numeric_limits<int64_t>::max(),
 // Names for look-ups by name: common and absent fields, in odd case, and empty.
 const char* const kNames[] = {"", "From", "content-type", "X-Not-There"};
 
+// A value of the property's type as host code might assign it.
+emu::Value WrittenValue(emu::Host& host, const char* typeName) {
+  switch (emu::KindOfType(typeName != nullptr ? typeName : "")) {
+    case emu::TypeKind::String:
+      return emu::Value(host.string("written by host code"));
+    case emu::TypeKind::Integer:
+      return emu::Value(int64_t{-1});
+    case emu::TypeKind::Boolean:
+      return emu::Value(true);
+    case emu::TypeKind::Double:
+      return emu::Value(-1.0);
+    default:
+      return emu::Value(emu::Obj());
+  }
+}
+
 std::string_view MemberName(std::string_view declaration) {
   return declaration.substr(0, declaration.find_first_of("( "));
 }
@@ -48,6 +64,14 @@ void ObjectWalker::walkMembers(const emu::Obj& object, const emu::RegisteredClas
   }
   for (uint64_t i = 0; i < record.methodCount; ++i) {
     callMethod(object, record.methods[i]);
+  }
+  // Last, what host code may write: the object must still let go of
+  // whatever it then holds.
+  for (uint64_t i = 0; i < record.propertyCount; ++i) {
+    const REALproperty& property = record.properties[i];
+    if (property.name == nullptr || property.setter == nullptr) continue;
+    host_.set(object, property.name, WrittenValue(host_, property.type));
+    takeException();
   }
   if (registered.superName.empty()) return;
   if (const emu::RegisteredClass* super = host_.registeredClass(registered.superName)) {

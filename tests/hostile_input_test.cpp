@@ -21,6 +21,9 @@
 #else
 #include <pthread.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <mimetic/mimetic.h>
 #include <mimetic/parser/itparser.h>
@@ -90,6 +93,16 @@ class HostileInput : public PluginTest {
 
   std::string text(const emu::Obj& object, const char* property) {
     return host().get(object, property).str().bytes();
+  }
+
+  // Every part the message filed as an attachment or inline part.
+  std::vector<emu::Obj> attachmentsAndInlines(const emu::Obj& message) {
+    std::vector<emu::Obj> filed;
+    for (const char* method : {"Attachments as MimeAttachmentZQV()", "Inlines as MimeAttachmentZQV()"}) {
+      const emu::Obj array = host().call(message, method).obj();
+      for (int64_t i = 0; i <= host().ubound(array); ++i) filed.push_back(host().element(array, i));
+    }
+    return filed;
   }
 
   // Follows the first child part down from `message`; gives the number of
@@ -206,6 +219,26 @@ TEST(HostileInputMimetic, CanonicalFormIsTheSameWithEveryCompiler) {
   }
 }
 
+// Numbers in a date are whatever the sender wrote; none of them may
+// overflow on the way (a numeric zone of -2147483648 once did, when it was
+// negated), and each such date still gives a Date.
+TEST_F(HostileInput, DatesWithNumbersBeyondEveryRangeStillGiveADate) {
+  const char* const dates[] = {
+      "1 Jan 2000 00:00:00 -2147483648",
+      "1 Jan 2000 00:00:00 +2147483648",
+      "1 Jan 2000 00:00:00 -99999999999999999999",
+      "Mon, 99999999999 Jan 99999999999 99999999999:99999999999:99999999999 +9999",
+      "-2147483648 Feb -2147483648 -2147483648:-2147483648:-2147483648 -2147483648",
+      "Tue, 31 Foo 2024 25:61:61 MET DST",
+  };
+  for (const char* date : dates) {
+    SCOPED_TRACE(date);
+    const emu::Obj message = fromString(std::string("Date: ") + date + "\r\n\r\nbody");
+    expectNoException();
+    EXPECT_EQ(host().get(message, "Date").obj().className(), "Date");
+  }
+}
+
 // Field names and values around every size at which the parser's line
 // buffers grow, and far beyond, come through whole.
 TEST_F(HostileInput, FieldsOfEveryLengthComeThroughWhole) {
@@ -308,6 +341,115 @@ TEST_F(HostileInput, DeepMessagesFitASmallThreadStack) {
     });
     expectNoException();
     EXPECT_EQ(levels, kDeepestLevel);
+  }
+}
+
+// Resident memory of the process ("VmRSS") and its peak since the last
+// ResetPeakMemory ("VmHWM"), in MB, where the system reports them (Linux);
+// -1 elsewhere. Only printed.
+long MemoryMB(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1)) / 1024;
+  }
+  return -1;
+}
+void ResetPeakMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);  // what earlier cases freed would hide what this one takes
+#endif
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+std::string Base64Lines(size_t bytes) {
+  const std::string line =
+      "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9wcXJzdHV2d3h5ejAxMjM0\r\n";
+  std::string text;
+  text.reserve(bytes + line.size());
+  while (text.size() < bytes) text += line;
+  return text;
+}
+
+// The largest shapes we promise to handle each end with a defined result,
+// in time that grows with the input and memory a small multiple of it. The
+// time and peak memory of each are printed; the Limits section of the README
+// records them.
+TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
+  struct Case {
+    const char* name;
+    std::function<std::string()> make;
+    std::function<void(const emu::Obj&)> check;
+  };
+  constexpr size_t kLargeMessage = 50u << 20;
+  constexpr size_t kBase64LineBytes = 78;  // 76 digits and CR LF: 57 bytes decoded
+  const Case cases[] = {
+      {"50 MB message",
+       [] {
+         return "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
+                "Content-Type: text/plain\r\n\r\nhello\r\n--b\r\n"
+                "Content-Type: application/octet-stream\r\n"
+                "Content-Transfer-Encoding: base64\r\n\r\n" +
+                Base64Lines(kLargeMessage) + "--b--\r\n";
+       },
+       [&](const emu::Obj& message) {
+         EXPECT_EQ(text(message, "PlainText"), "hello");
+         const std::vector<emu::Obj> filed = attachmentsAndInlines(message);
+         ASSERT_EQ(filed.size(), 1u);
+         const size_t lines = (kLargeMessage + kBase64LineBytes - 1) / kBase64LineBytes;
+         EXPECT_EQ(text(filed[0], "Data").size(), lines * 57);
+       }},
+      {"10,000 parts",
+       [] {
+         std::string text = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+         for (int part = 0; part < 10000; ++part) {
+           text += "--b\r\nContent-Type: text/plain\r\n\r\npart " + std::to_string(part) + "\r\n";
+         }
+         return text + "--b--\r\n";
+       },
+       [&](const emu::Obj& message) {
+         EXPECT_EQ(text(message, "PlainText"), "part 0");
+         const emu::Obj body = host().get(message, "Body").obj();
+         EXPECT_EQ(host().ubound(host().call(body, "Parts as MimeEntityZQV()").obj()), 9999);
+         EXPECT_EQ(attachmentsAndInlines(message).size(), 9999u);
+       }},
+      {"20,000 levels of nesting", [] { return NestedMultipart(20000); },
+       [&](const emu::Obj& message) {
+         emu::Obj deepest;
+         EXPECT_EQ(depthBelow(message, deepest), kDeepestLevel);
+       }},
+      {"1 MB header field",
+       [] { return "Subject: " + std::string(1u << 20, 's') + "\r\n\r\nbody\r\n"; },
+       [&](const emu::Obj& message) {
+         EXPECT_EQ(text(message, "Subject"), std::string(1u << 20, 's'));
+       }},
+      {"100,000 header fields",
+       [] {
+         std::string text;
+         for (int field = 0; field < 100000; ++field) {
+           text += "X-Field-" + std::to_string(field) + ": value " + std::to_string(field) + "\r\n";
+         }
+         return text + "Subject: last\r\n\r\nbody\r\n";
+       },
+       [&](const emu::Obj& message) {
+         EXPECT_EQ(text(message, "Subject"), "last");
+         const emu::Obj header = host().get(message, "Header").obj();
+         EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 100000);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string input = c.make();
+    ResetPeakMemory();
+    const long memoryBefore = MemoryMB("VmRSS");
+    const auto start = std::chrono::steady_clock::now();
+    {
+      const emu::Obj message = fromString(input);
+      expectNoException();
+      c.check(message);
+    }
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("[ LIMITS   ] %-26s %7.1f MB in %6.2f s, peak memory +%ld MB\n", c.name,
+                input.size() / 1048576.0, took.count(), MemoryMB("VmHWM") - memoryBefore);
   }
 }
 
