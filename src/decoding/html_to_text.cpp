@@ -1,5 +1,6 @@
 #include "decoding/html_to_text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -22,6 +23,10 @@ constexpr size_t kOutputHeadroom = 4096;
 // bounds how far an unterminated "&" swallows the text after it.
 constexpr int64_t kMaxReferenceLength = 8;
 constexpr int64_t kMaxHexDigits = 8;
+// Lists nested deeper indent no further: the indentation of every item grows
+// with its depth, so without a bound a few kilobytes of nested lists would
+// ask for gigabytes of text.
+constexpr int32_t kDeepestIndentedList = 16;
 
 constexpr const char* kLineBreakOpeningTags[] = {"table", "br", "p",  "h1", "h2",
                                                  "h3",    "h4", "h5", "h6"};
@@ -160,7 +165,8 @@ class HtmlTextScanner {
     TagName name = ReadTagName(position + 1);
     if (name.Is("li")) {
       if (!atLineStart_) Emit(kLineBreak);
-      for (int32_t blank = 0; blank < 2 * (listLevel_ - 1); ++blank) Emit(' ');
+      const int32_t indentedLevel = std::min(listLevel_, kDeepestIndentedList);
+      for (int32_t blank = 0; blank < 2 * (indentedLevel - 1); ++blank) Emit(' ');
       Emit('*');
       Emit(' ');
       atLineStart_ = false;
