@@ -239,6 +239,35 @@ TEST_F(HostileInput, DatesWithNumbersBeyondEveryRangeStillGiveADate) {
   }
 }
 
+// Each item of a nested list is indented by its depth, up to the sixteenth
+// level and no further: otherwise a few kilobytes of nested lists would make
+// a text that grows with the square of the document.
+TEST_F(HostileInput, NestedListsIndentNoDeeperThanSixteenLevels) {
+  constexpr char kHtmlToPlainText[] = "HTMLToPlainText(HTMLText as String) as String";
+  const auto plainText = [&](const std::string& html) {
+    return host().callShared("MimeEmailZQV", kHtmlToPlainText, {host().string(html)}).str().utf8();
+  };
+  const auto nestedLists = [](int levels) {
+    std::string html;
+    for (int level = 0; level < levels; ++level) html += "<ul>";
+    return html;
+  };
+  for (const auto& [levels, blanks] : {std::pair{1, 0}, {3, 4}, {16, 30}, {17, 30}, {5000, 30}}) {
+    EXPECT_EQ(plainText(nestedLists(levels) + "<li>x"), std::string(blanks, ' ') + "* x")
+        << levels << " levels";
+  }
+
+  constexpr int kItems = 100000;
+  std::string html;
+  size_t expectedLength = 0;
+  for (int level = 1; level <= kItems; ++level) {
+    html += "<ul><li>";
+    expectedLength += (level > 1 ? 1 : 0) + 2 * (std::min(level, 16) - 1) + 2;
+  }
+  EXPECT_EQ(plainText(html).size(), expectedLength);
+  expectNoException();
+}
+
 // Field names and values around every size at which the parser's line
 // buffers grow, and far beyond, come through whole.
 TEST_F(HostileInput, FieldsOfEveryLengthComeThroughWhole) {
