@@ -8,6 +8,7 @@ SAMPLE ?= samples/welcome.eml
 ASAN_BUILD_DIR ?= build-asan
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 # Any sanitizer report ends the test that caused it, with the stack of the fault.
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -36,13 +37,14 @@ test-asan: setup
 	@cmake --build $(ASAN_BUILD_DIR) -j2
 	@cd $(ASAN_BUILD_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j2
 
-# Every fuzz target of fuzz/ for FUZZ_SECONDS seconds each, one at a time.
+# Every fuzz target of fuzz/ (or those named in FUZZ_TARGETS) for FUZZ_SECONDS
+# seconds each, one at a time.
 fuzz:
 	@bash scripts/setup.sh clang libclang-rt-14-dev
 	@cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		-DZQV_FUZZ=ON -DZQV_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD_DIR) -j2 --target fuzz_targets
-	@bash fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+	@bash fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # The plugin against the parser it wraps, on a corpus generated into the build
 # tree; the figures are read against the budgets in docs/performance.md.

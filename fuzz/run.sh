@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a ZQV_FUZZ build for a number of seconds each, one
 # at a time, from our seed corpus plus what earlier runs found.
-#   fuzz/run.sh BUILD_DIR SECONDS
+#   fuzz/run.sh BUILD_DIR SECONDS [TARGET...]
+# (all targets when none is named).
 # New inputs go to fuzz-corpus-work/<target>/, crashes and leaks to
 # fuzz-corpus-work/artifacts/ (reproduce with: BUILD_DIR/fuzz/<target> FILE).
 set -uo pipefail
@@ -20,11 +21,26 @@ max_len() {
   esac
 }
 
+# The words each target's input is made of.
+dictionary() {
+  case "$1" in
+    email_fuzz | email_file_fuzz) echo "$here/fuzz/email.dict" ;;
+    header_values_fuzz) echo "$here/fuzz/header_values.dict" ;;
+    shared_methods_fuzz) echo "$here/fuzz/shared_methods.dict" ;;
+  esac
+}
+
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
+if [ $# -gt 2 ]; then
+  targets=("${@:3}")
+else
+  mapfile -t targets <"$build_dir/fuzz/targets.txt"
+fi
+
 failed=()
-while read -r target; do
+for target in "${targets[@]}"; do
   [ -n "$target" ] || continue
   seeds="$here/fuzz/corpus/$target"
   corpus="$work/$target"
@@ -34,7 +50,7 @@ while read -r target; do
   # so every input would look like a leak to libFuzzer's per-input check and
   # make it scan the heap each time; leaks of host references are checked per
   # input by the target itself, and memory leaks by LeakSanitizer at exit.
-  "$build_dir/fuzz/$target" "$corpus" "$seeds" -detect_leaks=0 \
+  "$build_dir/fuzz/$target" "$corpus" "$seeds" -detect_leaks=0 -dict="$(dictionary "$target")" \
     -max_total_time="$seconds" -max_len="$(max_len "$target")" -timeout=20 \
     -rss_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$work/artifacts/$target-" \
     >"$log" 2>&1
@@ -48,6 +64,6 @@ while read -r target; do
   else
     echo "fuzz: $target ran ${seconds}s, ${runs:-?} inputs, ${coverage:-cov: ?}, no findings"
   fi
-done <"$build_dir/fuzz/targets.txt"
+done
 
 [ ${#failed[@]} -eq 0 ] || { echo "fuzz: findings in ${failed[*]}" >&2; exit 1; }
