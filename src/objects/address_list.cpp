@@ -7,10 +7,9 @@
 #include <mimetic/rfc822/addresslist.h>
 
 #include "objects/address.h"
-#include "runtime/errors.h"
+#include "objects/list_members.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
-#include "runtime/text_reader.h"
 
 MimeAddressListData* AddressListData(REALobject instance) {
   return InstanceData<MimeAddressListData>(instance, MimeAddressListClass);
@@ -25,12 +24,14 @@ void FillAddressListObject(MimeAddressListData& record, const mimetic::AddressLi
   }
 }
 
+using AddressListArray =
+    ListArrayMembers<MimeAddressListData, MimeAddressListClass, &MimeAddressListData::Addresses>;
+using ParsedAddressList = ParsedValueMembers<MimeAddressListData, MimeAddressListClass,
+                                             mimetic::AddressList, &FillAddressListObject>;
+
 HostObject NewAddressListObject(const mimetic::AddressList& addresses) {
   if (addresses.empty()) return {};
-  HostObject instance(PluginNewInstance("MimeAddressListZQV"));
-  if (!instance) return instance;
-  FillAddressListObject(*AddressListData(instance.get()), addresses);
-  return instance;
+  return ParsedAddressList::NewObject(addresses);
 }
 
 namespace {
@@ -41,49 +42,25 @@ void DestroyAddressList(REALobject instance) {
   ClearField(record.Addresses);
 }
 
-// Counted on every read: host code may have changed the array.
-RBInteger GetCount(REALobject instance, RBInteger) {
-  return ObjectArrayUBound(AddressListData(instance)->Addresses) + 1;
-}
-
-REALobject AddressesArray(REALobject instance) {
-  return ShareField(AddressListData(instance)->Addresses);
-}
-
-// The Variant property hands out the very array the methods do.
-REALobject GetAddressesVariant(REALobject instance, RBInteger) { return AddressesArray(instance); }
-
-REALobject AddressesItem(REALobject instance, RBInteger index) {
-  return ObjectArrayItem(AddressListData(instance)->Addresses, index);
-}
-
-void ConstructFromText(REALobject instance, REALstring textToParse) {
-  RunGuarded([&] {
-    rbText text(textToParse);
-    const mimetic::AddressList addresses{std::string(text.UTF8())};
-    FillAddressListObject(*AddressListData(instance), addresses);
-  });
-}
-
 constexpr uint32_t kClassFlags = 0x4;
 constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty addressListProperties[] = {
     {nullptr, "AddressesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&GetAddressesVariant), nullptr, 0, {}},
+     reinterpret_cast<void*>(&AddressListArray::Variant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeAddressListData, StringValue), {}},
-    {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GetCount), nullptr, 0,
-     {}},
+    {nullptr, "Count", "Integer", kPropertyFlags,
+     reinterpret_cast<void*>(&AddressListArray::Count), nullptr, 0, {}},
 };
 
 REALmethod addressListMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+    {reinterpret_cast<void*>(&ParsedAddressList::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&AddressesArray), nullptr,
+    {reinterpret_cast<void*>(&AddressListArray::Whole), nullptr,
      "Addresses as MimeAddressZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&AddressesItem), nullptr,
+    {reinterpret_cast<void*>(&AddressListArray::Item), nullptr,
      "Addresses(index as Integer) as MimeAddressZQV", kMethodFlags, {}},
 };
 

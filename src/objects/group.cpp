@@ -7,11 +7,10 @@
 #include <mimetic/rfc822/group.h>
 
 #include "decoding/encoded_words.h"
+#include "objects/list_members.h"
 #include "objects/mailbox.h"
-#include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
-#include "runtime/text_reader.h"
 
 MimeGroupData* GroupData(REALobject instance) {
   return InstanceData<MimeGroupData>(instance, MimeGroupClass);
@@ -27,12 +26,13 @@ void FillGroupObject(MimeGroupData& record, const mimetic::Group& group) {
   AppendMailboxObjects(record.Mailboxes, group);
 }
 
+using GroupArray = ListArrayMembers<MimeGroupData, MimeGroupClass, &MimeGroupData::Mailboxes>;
+using ParsedGroup =
+    ParsedValueMembers<MimeGroupData, MimeGroupClass, mimetic::Group, &FillGroupObject>;
+
 HostObject NewGroupObject(const mimetic::Group& group) {
   if (group.name(0).empty() && group.empty()) return {};
-  HostObject instance(PluginNewInstance("MimeGroupZQV"));
-  if (!instance) return instance;
-  FillGroupObject(*GroupData(instance.get()), group);
-  return instance;
+  return ParsedGroup::NewObject(group);
 }
 
 namespace {
@@ -45,53 +45,29 @@ void DestroyGroup(REALobject instance) {
   ClearField(record.Mailboxes);
 }
 
-// Counted on every read: host code may have changed the array.
-RBInteger GetCount(REALobject instance, RBInteger) {
-  return ObjectArrayUBound(GroupData(instance)->Mailboxes) + 1;
-}
-
-REALobject MailboxesItem(REALobject instance, RBInteger index) {
-  return ObjectArrayItem(GroupData(instance)->Mailboxes, index);
-}
-
-REALobject MailboxesArray(REALobject instance) {
-  return ShareField(GroupData(instance)->Mailboxes);
-}
-
-// The Variant property hands out the very array the methods do.
-REALobject GetMailboxesVariant(REALobject instance, RBInteger) { return MailboxesArray(instance); }
-
-void ConstructFromText(REALobject instance, REALstring textToParse) {
-  RunGuarded([&] {
-    rbText text(textToParse);
-    const mimetic::Group group{std::string(text.UTF8())};
-    FillGroupObject(*GroupData(instance), group);
-  });
-}
-
 constexpr uint32_t kClassFlags = 0x4;
 constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty groupProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&GetMailboxesVariant), nullptr, 0, {}},
+     reinterpret_cast<void*>(&GroupArray::Variant), nullptr, 0, {}},
     {nullptr, "Name", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, Name), {}},
     {nullptr, "NameDecoded", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, NameDecoded), {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, StringValue), {}},
-    {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GetCount), nullptr, 0,
-     {}},
+    {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GroupArray::Count),
+     nullptr, 0, {}},
 };
 
 REALmethod groupMethods[] = {
-    {reinterpret_cast<void*>(&MailboxesItem), nullptr,
+    {reinterpret_cast<void*>(&GroupArray::Item), nullptr,
      "Mailboxes(index as Integer) as MimeMailboxZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&MailboxesArray), nullptr,
+    {reinterpret_cast<void*>(&GroupArray::Whole), nullptr,
      "Mailboxes as MimeMailboxZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+    {reinterpret_cast<void*>(&ParsedGroup::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 

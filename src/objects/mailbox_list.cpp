@@ -6,11 +6,10 @@
 
 #include <mimetic/rfc822/mailboxlist.h>
 
+#include "objects/list_members.h"
 #include "objects/mailbox.h"
-#include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
-#include "runtime/text_reader.h"
 
 MimeMailboxListData* MailboxListData(REALobject instance) {
   return InstanceData<MimeMailboxListData>(instance, MimeMailboxListClass);
@@ -22,12 +21,14 @@ void FillMailboxListObject(MimeMailboxListData& record, const mimetic::MailboxLi
   AppendMailboxObjects(record.Mailboxes, mailboxes);
 }
 
+using MailboxListArray =
+    ListArrayMembers<MimeMailboxListData, MimeMailboxListClass, &MimeMailboxListData::Mailboxes>;
+using ParsedMailboxList = ParsedValueMembers<MimeMailboxListData, MimeMailboxListClass,
+                                             mimetic::MailboxList, &FillMailboxListObject>;
+
 HostObject NewMailboxListObject(const mimetic::MailboxList& mailboxes) {
   if (mailboxes.empty()) return {};
-  HostObject instance(PluginNewInstance("MimeMailboxListZQV"));
-  if (!instance) return instance;
-  FillMailboxListObject(*MailboxListData(instance.get()), mailboxes);
-  return instance;
+  return ParsedMailboxList::NewObject(mailboxes);
 }
 
 namespace {
@@ -38,49 +39,25 @@ void DestroyMailboxList(REALobject instance) {
   ClearField(record.Mailboxes);
 }
 
-// Counted on every read: host code may have changed the array.
-RBInteger GetCount(REALobject instance, RBInteger) {
-  return ObjectArrayUBound(MailboxListData(instance)->Mailboxes) + 1;
-}
-
-REALobject MailboxesItem(REALobject instance, RBInteger index) {
-  return ObjectArrayItem(MailboxListData(instance)->Mailboxes, index);
-}
-
-REALobject MailboxesArray(REALobject instance) {
-  return ShareField(MailboxListData(instance)->Mailboxes);
-}
-
-// The Variant property hands out the very array the methods do.
-REALobject GetMailboxesVariant(REALobject instance, RBInteger) { return MailboxesArray(instance); }
-
-void ConstructFromText(REALobject instance, REALstring textToParse) {
-  RunGuarded([&] {
-    rbText text(textToParse);
-    const mimetic::MailboxList mailboxes{std::string(text.UTF8())};
-    FillMailboxListObject(*MailboxListData(instance), mailboxes);
-  });
-}
-
 constexpr uint32_t kClassFlags = 0x4;
 constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty mailboxListProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&GetMailboxesVariant), nullptr, 0, {}},
+     reinterpret_cast<void*>(&MailboxListArray::Variant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeMailboxListData, StringValue), {}},
-    {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GetCount), nullptr, 0,
-     {}},
+    {nullptr, "Count", "Integer", kPropertyFlags,
+     reinterpret_cast<void*>(&MailboxListArray::Count), nullptr, 0, {}},
 };
 
 REALmethod mailboxListMethods[] = {
-    {reinterpret_cast<void*>(&MailboxesItem), nullptr,
+    {reinterpret_cast<void*>(&MailboxListArray::Item), nullptr,
      "Mailboxes(index as Integer) as MimeMailboxZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&MailboxesArray), nullptr,
+    {reinterpret_cast<void*>(&MailboxListArray::Whole), nullptr,
      "Mailboxes as MimeMailboxZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+    {reinterpret_cast<void*>(&ParsedMailboxList::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 
