@@ -22,21 +22,15 @@ namespace {
 
 using namespace std::string_literals;
 
-constexpr char kFromText[] = "Constructor(TextToParse as String)";
 constexpr char kAddressAt[] = "Addresses(index as Integer) as MimeAddressZQV";
 constexpr char kAddresses[] = "Addresses as MimeAddressZQV()";
 constexpr char kMailboxAt[] = "Mailboxes(index as Integer) as MimeMailboxZQV";
 
 class AddressesTest : public PluginTest {
  protected:
-  // A string property as its bytes, "(nil)" for nil.
-  std::string shown(const emu::Obj& object, const std::string& property) {
-    emu::Str value = host().get(object, property).str();
-    return value.isNil() ? "(nil)" : value.bytes();
-  }
   int64_t count(const emu::Obj& list) { return host().get(list, "Count").integer(); }
   emu::Obj parsed(const std::string& className, const emu::Str& text) {
-    emu::Obj object = host().construct(className, kFromText, {text});
+    emu::Obj object = host().construct(className, kTextConstructor, {text});
     expectNoException();
     return object;
   }
@@ -96,7 +90,7 @@ TEST_F(AddressesTest, HeaderAddressFieldsBecomeObjectsOrNil) {
   EXPECT_TRUE(host().get(nameless, "isGroup").boolean());
   emu::Obj emptyGroup = host().get(nameless, "Group").obj();
   ASSERT_FALSE(emptyGroup.isNil());
-  EXPECT_EQ(shown(emptyGroup, "Name"), "(nil)");
+  EXPECT_EQ(shown(emptyGroup, "Name"), kNil);
   EXPECT_EQ(count(emptyGroup), 0);
 }
 
@@ -122,7 +116,7 @@ TEST_F(AddressesTest, LabelsAreDecodedAndUnquotedGroupNamesOnlyDecoded) {
        "LabelDecoded", "Doe, John"},
       {"MimeMailboxZQV", "\"=?utf-8?q?J=C3=BCrgen?=\" <j@example.com>", "Label",
        "\"=?utf-8?q?J=C3=BCrgen?=\"", "LabelDecoded", juergen},
-      {"MimeMailboxZQV", "jd@example.com", "Label", "(nil)", "LabelDecoded", "(nil)"},
+      {"MimeMailboxZQV", "jd@example.com", "Label", kNil, "LabelDecoded", kNil},
       {"MimeGroupZQV", "=?utf-8?q?J=C3=BCrgen?=: a@example.com;", "Name",
        "=?utf-8?q?J=C3=BCrgen?=", "NameDecoded", juergen},
       {"MimeGroupZQV", "\"=?utf-8?q?J=C3=BCrgen?=\": a@example.com;", "Name",
@@ -143,9 +137,9 @@ TEST_F(AddressesTest, EmailJoinsWhatTheMailboxHasAroundTheAtSign) {
   };
   const std::vector<Case> cases = {
       {"Ann <ann@example.com>", "ann", "example.com", "ann@example.com"},
-      {"ann@", "ann", "(nil)", "ann@"},
-      {"@example.com", "(nil)", "example.com", "@example.com"},
-      {"no at sign", "(nil)", "(nil)", "(nil)"},
+      {"ann@", "ann", kNil, "ann@"},
+      {"@example.com", kNil, "example.com", "@example.com"},
+      {"no at sign", kNil, kNil, kNil},
   };
   for (const Case& test : cases) {
     emu::Obj mailbox = parsed("MimeMailboxZQV", test.text);
@@ -166,7 +160,7 @@ TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
       EXPECT_EQ(count(list), 0) << className;
     }
     emu::Obj mailbox = parsed("MimeMailboxZQV", text);
-    EXPECT_EQ(shown(mailbox, "Email"), "(nil)");
+    EXPECT_EQ(shown(mailbox, "Email"), kNil);
     emu::Obj address = parsed("MimeAddressZQV", text);
     EXPECT_FALSE(host().get(address, "isGroup").boolean());
     EXPECT_TRUE(host().get(address, "Mailbox").obj().isNil());

@@ -3,9 +3,6 @@
 // lets the plugin make a Date.
 
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,36 +15,11 @@ constexpr char kDateWithOffset[] =
 constexpr char kDateWithoutOffset[] =
     "Constructor(Year as Integer, Month as Integer, Day as Integer, hour as Integer, minute as Integer, second as Integer)";
 
-// Puts the process in a zone (POSIX notation: "UTC-1" is one hour east of
-// Greenwich) and restores the previous one.
-class ScopedTimeZone {
- public:
-  explicit ScopedTimeZone(const char* zone) {
-    const char* previous = std::getenv("TZ");
-    if (previous != nullptr) previous_ = previous;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedTimeZone() {
-    if (previous_) {
-      setenv("TZ", previous_->c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-  ScopedTimeZone(const ScopedTimeZone&) = delete;
-  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
- private:
-  std::optional<std::string> previous_;
-};
-
 class DatesTest : public PluginTest {
  protected:
-  // What a host Date shows, "(nil)" for none.
-  std::string shown(const emu::Obj& date) {
-    if (date.isNil()) return "(nil)";
+  // What a host Date shows, kNil for none.
+  std::string partsOf(const emu::Obj& date) {
+    if (date.isNil()) return kNil;
     char text[64];
     std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
                   static_cast<long long>(host().integerProperty(date, "Year")),
@@ -61,7 +33,7 @@ class DatesTest : public PluginTest {
   std::string shownDate(const std::string& headerText, const char* property = "Date") {
     emu::Obj email = parseEmail(headerText + "\r\nbody\r\n");
     expectNoException();
-    return shown(host().get(email, property).obj());
+    return partsOf(host().get(email, property).obj());
   }
 };
 
@@ -95,18 +67,18 @@ TEST_F(DatesTest, TheLastUsableFieldOfEachKindWins) {
     const char* receivedDate;
   };
   const std::vector<Case> cases = {
-      {"Subject: none\r\n", "(nil)", "(nil)"},
+      {"Subject: none\r\n", kNil, kNil},
       {"Date: Mon, 2 Dec 2024 08:00:00 +0000\r\nDATE: Sun, 1 Dec 2024 07:00:00 +0000\r\n",
-       "2024-12-01 07:00:00", "(nil)"},
+       "2024-12-01 07:00:00", kNil},
       {"Received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
        "RECEIVED: from c by d; Sun, 1 Dec 2024 07:00:00 +0000\r\n",
-       "(nil)", "2024-12-01 07:00:00"},
+       kNil, "2024-12-01 07:00:00"},
       // Without "; " there is no date to read, and the field before stays.
       {"received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
        "Received: from c by d;Sun, 1 Dec 2024 07:00:00 +0000\r\n",
-       "(nil)", "2024-12-02 08:00:00"},
+       kNil, "2024-12-02 08:00:00"},
       // Text mimetic reads without complaint gives what mimetic made of it.
-      {"Date: whenever\r\n", "1970-01-01 00:00:00", "(nil)"},
+      {"Date: whenever\r\n", "1970-01-01 00:00:00", kNil},
   };
   for (const Case& test : cases) {
     EXPECT_EQ(shownDate(test.header), test.date) << test.header;
@@ -124,7 +96,7 @@ TEST_F(DatesTest, EveryWayOfMakingADateShowsTheSameMoment) {
 
   emu::Obj email = parseEmail(header + "\r\n");
   emu::Obj date = host().get(email, "Date").obj();
-  EXPECT_EQ(shown(date), expected);
+  EXPECT_EQ(partsOf(date), expected);
   EXPECT_DOUBLE_EQ(host().doubleProperty(date, "GMTOffset"), 1.0);
 
   host().refuseMethod(kDateWithOffset, true);
@@ -133,7 +105,7 @@ TEST_F(DatesTest, EveryWayOfMakingADateShowsTheSameMoment) {
   EXPECT_EQ(shownDate(header), expected);
 
   host().refuseInstances("Date", true);
-  EXPECT_EQ(shownDate(header), "(nil)");
+  EXPECT_EQ(shownDate(header), kNil);
 }
 
 }  // namespace

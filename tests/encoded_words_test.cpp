@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "decoding/encoded_words.h"
-#include "decoding/format_switch.h"
 #include "plugin_test.h"
 
 namespace {
@@ -21,12 +20,6 @@ emu::Str Decode(std::string_view text, bool unquote) {
 emu::Str DecodeExtended(std::string_view value) {
   return emu::Str::adopt(DecodeExtendedValue(value).release());
 }
-
-// Turns the format switch on for one test and off again however it ends.
-struct FormatExceptionsOn {
-  FormatExceptionsOn() { SetFormatExceptionsEnabled(true); }
-  ~FormatExceptionsOn() { SetFormatExceptionsEnabled(false); }
-};
 
 using EncodedWordsTest = InProcessTest;
 

@@ -1,31 +1,20 @@
 // What the shared library shows the loader: one entry point, and no C++
 // runtime that the host process would have to provide.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <memory>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "plugin_test.h"
 
 namespace {
 
 // Standard output of a shell command, one entry per line.
 std::vector<std::string> CommandLines(const std::string& command) {
+  std::istringstream output(RunCommand(command).first);
   std::vector<std::string> lines;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe) return lines;
-  std::string line;
-  for (int character; (character = std::fgetc(pipe.get())) != EOF;) {
-    if (character == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += static_cast<char>(character);
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
+  for (std::string line; std::getline(output, line);) lines.push_back(line);
   return lines;
 }
 

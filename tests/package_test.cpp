@@ -3,19 +3,15 @@
 // registers, under the class that has it. Packages are made on Linux.
 #ifndef _WIN32
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "plugin_test.h"
 
 namespace {
 
@@ -35,33 +31,21 @@ std::string ReadFile(const fs::path& path) {
 // exactly as the archive stores them.
 class UnpackedPackage {
  public:
-  UnpackedPackage()
-      : directory_(fs::temp_directory_path() /
-                   ("zqv-package-" + std::to_string(std::random_device()()))) {
-    fs::create_directories(directory_);
-    const std::string command =
+  UnpackedPackage() {
+    const auto [listing, status] = RunCommand(
         "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
         "print(\"\\n\".join(z.namelist())); z.extractall(sys.argv[2])' '" +
-        kPackage.string() + "' '" + directory_.string() + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return;
-    std::string listing;
-    char chunk[4096];
-    for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;) listing.append(chunk, got);
-    unpacked_ = pclose(pipe) == 0;
+        kPackage.string() + "' '" + directory_.path().string() + "'");
+    unpacked_ = status == 0;
     std::istringstream lines(listing);
     for (std::string name; std::getline(lines, name);) entries_.insert(name);
   }
-  ~UnpackedPackage() {
-    std::error_code ignored;
-    fs::remove_all(directory_, ignored);
-  }
   bool unpacked() const { return unpacked_; }
   const std::set<std::string>& entries() const { return entries_; }
-  fs::path file(const std::string& entry) const { return directory_ / entry; }
+  fs::path file(const std::string& entry) const { return directory_.path() / entry; }
 
  private:
-  fs::path directory_;
+  TempDirectory directory_;
   std::set<std::string> entries_;
   bool unpacked_ = false;
 };

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr char kNil[] = "(nil)";
 constexpr char kFromHtml[] = "(HTMLToPlainText of HTMLText)";
 constexpr char kUnchecked[] = "(unchecked)";
 
@@ -43,10 +42,6 @@ class PartWalkTest : public PluginTest {
     std::string bodyDecoded = kUnchecked;  // the message's own
   };
 
-  std::string shown(const emu::Obj& object, const char* property) {
-    const emu::Str value = host().get(object, property).str();
-    return value.isNil() ? kNil : value.bytes();
-  }
   std::vector<std::string> dataOf(const emu::Obj& email, const std::string& arrayName) {
     const emu::Obj array = host().call(email, arrayName + " as MimeAttachmentZQV()").obj();
     std::vector<std::string> data;
@@ -54,10 +49,6 @@ class PartWalkTest : public PluginTest {
       data.push_back(shown(host().element(array, index), "Data"));
     }
     return data;
-  }
-  emu::Obj partAt(const emu::Obj& entity, int64_t index) {
-    return host().call(host().get(entity, "Body").obj(),
-                       "Parts(index as Integer) as MimeEntityZQV", {index}).obj();
   }
 
   void expectFiled(const Case& test) {
@@ -217,7 +208,7 @@ TEST_F(PartWalkTest, WalkDecodesEveryEntityChildrenFirst) {
   EXPECT_EQ(host().get(email, "HTMLText").str().get(),
             host().get(partAt(alternative, 1), "BodyDecoded").str().get());
   const emu::Obj firstInline =
-      host().call(email, "Inlines(index as Integer) as MimeAttachmentZQV", {0}).obj();
+      host().call(email, kInlineAt, {0}).obj();
   EXPECT_EQ(host().get(firstInline, "Data").str().get(),
             host().get(partAt(email, 1), "BodyDecoded").str().get());
 }

@@ -1,50 +1,42 @@
 // The C-runtime services behind platform.h, as the loader, the date code and
-// the protocol-word comparisons rely on them.
-#include <gtest/gtest.h>
-
-#include <stdlib.h>
-#include <unistd.h>
-
+// the protocol-word comparisons rely on them. The Windows forms of the last
+// two are checked in windows_platform_test.cpp.
 #include <cstdio>
-#include <ctime>
+#include <filesystem>
 #include <string>
+#include <utility>
 
+#include "plugin_test.h"
 #include "runtime/platform.h"
 
-TEST(PlatformFiles, OpensUTF16PathsAndTellsTheirSize) {
-  char directory[] = "/tmp/zqv-platform-XXXXXX";
-  ASSERT_NE(mkdtemp(directory), nullptr);
-  const std::string utf8Dir = directory;
-  const std::u16string utf16Dir(utf8Dir.begin(), utf8Dir.end());
-  struct Case {
-    std::string utf8Name;
-    std::u16string utf16Name;
-    size_t size;
-  };
-  // Two-byte, three-byte and surrogate-pair characters in one name.
-  const Case cases[] = {{"empty.eml", u"empty.eml", 0},
-                        {"Gr\xC3\xBC\xC3\x9F" "e-\xE2\x82\xAC-\xF0\x9F\x98\x80.eml",
-                         u"Grüße-€-😀.eml", 70000}};
-  for (const Case& c : cases) {
-    const std::string path = utf8Dir + "/" + c.utf8Name;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(std::string(c.size, 'a').data(), 1, c.size, file);
-    std::fclose(file);
+namespace {
 
-    const std::u16string utf16Path = utf16Dir + u"/" + c.utf16Name;
-    FILE* stream = platform::OpenFileUTF16(reinterpret_cast<const uint16_t*>(utf16Path.c_str()));
-    EXPECT_NE(stream, nullptr) << c.utf8Name;
-    if (stream != nullptr) {
-      EXPECT_EQ(platform::TellFile(stream), static_cast<int64_t>(c.size)) << c.utf8Name;
-      EXPECT_EQ(std::fgetc(stream), EOF) << "position left at the end";
-      std::fclose(stream);
-    }
-    std::remove(path.c_str());
+const uint16_t* Units(const std::u16string& path) {
+  return reinterpret_cast<const uint16_t*>(path.c_str());
+}
+
+}  // namespace
+
+TEST(PlatformFiles, OpensUTF16PathsAndTellsTheirSize) {
+  TempDirectory directory;
+  // Two-byte, three-byte and surrogate-pair characters in one name: a path
+  // that went through any narrow code page would lose them.
+  const std::pair<std::u16string, size_t> cases[] = {
+      {u"empty.eml", 0},
+      {u"Gr\u00FC\u00DFe-\u20AC-\U0001F600.eml", 70000},
+  };
+  for (const auto& [name, size] : cases) {
+    const std::u16string path =
+        directory.write(std::filesystem::path(name), std::string(size, 'a')).u16string();
+    FILE* stream = platform::OpenFileUTF16(Units(path));
+    ASSERT_NE(stream, nullptr) << size;
+    EXPECT_EQ(platform::TellFile(stream), static_cast<int64_t>(size));
+    EXPECT_EQ(std::fgetc(stream), EOF) << "position left at the end";
+    std::fclose(stream);
   }
-  const std::u16string missing = utf16Dir + u"/missing.eml";
-  EXPECT_EQ(platform::OpenFileUTF16(reinterpret_cast<const uint16_t*>(missing.c_str())), nullptr);
-  rmdir(directory);
+  EXPECT_EQ(platform::OpenFileUTF16(Units((directory.path() / "missing.eml").u16string())),
+            nullptr);
+  EXPECT_EQ(platform::OpenFileUTF16(nullptr), nullptr);
 }
 
 TEST(PlatformCompare, IgnoresAsciiCaseOnlyAndOrdersLikeLowerCase) {
@@ -68,8 +60,6 @@ TEST(PlatformCompare, IgnoresAsciiCaseOnlyAndOrdersLikeLowerCase) {
 }
 
 TEST(PlatformTime, LocalOffsetIsTheZoneOffsetAtAnyHour) {
-  const char* oldZone = std::getenv("TZ");
-  const std::string savedZone = oldZone != nullptr ? oldZone : "";
   // Zones far from UTC are on another calendar day for most of the day,
   // which an hour-only difference would get wrong.
   const std::pair<const char*, int64_t> cases[] = {
@@ -77,14 +67,7 @@ TEST(PlatformTime, LocalOffsetIsTheZoneOffsetAtAnyHour) {
       {"<+14>-14", 50400}, {"<-12>12", -43200},
   };
   for (const auto& [zone, offset] : cases) {
-    setenv("TZ", zone, 1);
-    tzset();
+    ScopedTimeZone scoped(zone);
     EXPECT_EQ(platform::LocalOffsetSeconds(), offset) << zone;
   }
-  if (oldZone != nullptr) {
-    setenv("TZ", savedZone.c_str(), 1);
-  } else {
-    unsetenv("TZ");
-  }
-  tzset();
 }

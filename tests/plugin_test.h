@@ -5,15 +5,33 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "decoding/format_switch.h"
 #include "host.h"
 
 extern "C" void REALPluginMain(HostResolverFn resolver);
+
+// Declarations host code calls by, exactly as the class records register them.
+constexpr char kTextConstructor[] = "Constructor(TextToParse as String)";
+constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
+constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
+constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
+constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
+constexpr char kPartAt[] = "Parts(index as Integer) as MimeEntityZQV";
+constexpr char kNil[] = "(nil)";
 
 // Drives the shared library exactly as Xojo would: a private copy of
 // libzqvmime.so, loaded through its one export.
@@ -41,6 +59,16 @@ class PluginTest : public ::testing::Test {
                             {host().string(message, encoding)});
   }
 
+  // A string property as its bytes, kNil for nil.
+  std::string shown(const emu::Obj& object, const std::string& property) {
+    const emu::Str value = host().get(object, property).str();
+    return value.isNil() ? kNil : value.bytes();
+  }
+  // Child `index` of an entity's body.
+  emu::Obj partAt(const emu::Obj& entity, int64_t index) {
+    return host().call(host().get(entity, "Body").obj(), kPartAt, {index}).obj();
+  }
+
   // Takes the exception the last call delivered and checks it.
   void expectException(const std::string& className, const std::string& message) {
     std::optional<emu::RaisedException> raised = host().takeException();
@@ -66,3 +94,76 @@ class InProcessTest : public PluginTest {
  protected:
   void startPlugin(emu::Host& newHost) override { newHost.startPlugin(&REALPluginMain); }
 };
+
+// Turns the format switch of the plugin linked into the test binary on for
+// one scope, and off again however the scope ends.
+struct FormatExceptionsOn {
+  FormatExceptionsOn() { SetFormatExceptionsEnabled(true); }
+  ~FormatExceptionsOn() { SetFormatExceptionsEnabled(false); }
+};
+
+// A fresh directory under the system's temporary one, removed at the end.
+class TempDirectory {
+ public:
+  TempDirectory()
+      : path_(std::filesystem::temp_directory_path() /
+              ("zqv-test-" + std::to_string(std::random_device()()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDirectory(const TempDirectory&) = delete;
+  TempDirectory& operator=(const TempDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // Writes `bytes` to a file below the directory, making the directories on
+  // the way; its full path.
+  std::filesystem::path write(const std::filesystem::path& relative,
+                              const std::string& bytes) const {
+    const std::filesystem::path file = path_ / relative;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Puts the process in a time zone (TZ notation: "UTC-1" is one hour east of
+// Greenwich) and restores the previous one.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    if (const char* previous = std::getenv("TZ")) previous_ = previous;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (previous_) {
+      setenv("TZ", previous_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+// Runs a shell command; its standard output and exit status (-1 when it
+// could not run or did not exit).
+inline std::pair<std::string, int> RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {output, -1};
+  char chunk[4096];
+  for (size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;) output.append(chunk, got);
+  const int status = pclose(pipe);
+  return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}

@@ -4,82 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "plugin_test.h"
 #include "runtime/debug_log.h"
 #include "runtime/platform.h"
 
 namespace {
-
-const uint16_t* Units(const std::wstring& path) {
-  return reinterpret_cast<const uint16_t*>(path.c_str());
-}
-
-// A fresh directory under the system's temporary one, removed at the end.
-class TempDirectory {
- public:
-  TempDirectory() {
-    wchar_t base[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, base);
-    path_ = std::wstring(base) + L"zqv-platform-" + std::to_wstring(GetCurrentProcessId()) +
-            L"-" + std::to_wstring(GetTickCount64());
-    CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~TempDirectory() {
-    for (const std::wstring& file : files_) DeleteFileW(file.c_str());
-    RemoveDirectoryW(path_.c_str());
-  }
-  const std::wstring& path() const { return path_; }
-  std::wstring write(const std::wstring& name, const std::string& bytes) {
-    const std::wstring file = path_ + L"\\" + name;
-    FILE* stream = nullptr;
-    if (_wfopen_s(&stream, file.c_str(), L"wb") == 0) {
-      std::fwrite(bytes.data(), 1, bytes.size(), stream);
-      std::fclose(stream);
-      files_.push_back(file);
-    }
-    return file;
-  }
-
- private:
-  std::wstring path_;
-  std::vector<std::wstring> files_;
-};
-
-TEST(WindowsPlatform, OpensUTF16PathsAndTellsTheirSize) {
-  TempDirectory directory;
-  // Two-byte, three-byte and surrogate-pair characters in one name: a path
-  // that went through any narrow code page would lose them.
-  const std::pair<std::wstring, size_t> cases[] = {
-      {L"empty.eml", 0},
-      {L"Gr\u00FC\u00DFe-\u20AC-\U0001F600.eml", 70000},
-  };
-  for (const auto& [name, size] : cases) {
-    const std::wstring path = directory.write(name, std::string(size, 'a'));
-    FILE* stream = platform::OpenFileUTF16(Units(path));
-    ASSERT_NE(stream, nullptr) << size;
-    EXPECT_EQ(platform::TellFile(stream), static_cast<int64_t>(size));
-    EXPECT_EQ(std::fgetc(stream), EOF) << "position left at the end";
-    std::fclose(stream);
-  }
-  EXPECT_EQ(platform::OpenFileUTF16(Units(directory.path() + L"\\missing.eml")), nullptr);
-  EXPECT_EQ(platform::OpenFileUTF16(nullptr), nullptr);
-}
 
 TEST(WindowsPlatform, BuffersAreFixedZeroFilledGlobalHeapBlocks) {
   for (const uint64_t size : {uint64_t{1}, uint64_t{4096}, uint64_t{1} << 20}) {
@@ -114,24 +49,7 @@ TEST(WindowsPlatform, ComparisonIgnoresAsciiCaseOnly) {
   EXPECT_GT(platform::CompareIgnoringCase("abd", "ABC"), 0);
 }
 
-// Sets TZ (in the C runtime's own notation, "tzn[+|-]hh[:mm]", hours west of
-// Greenwich) for the life of the object.
-class ScopedZone {
- public:
-  explicit ScopedZone(const char* zone) {
-    if (const char* old = std::getenv("TZ")) previous_ = old;
-    _putenv_s("TZ", zone);
-    _tzset();
-  }
-  ~ScopedZone() {
-    _putenv_s("TZ", previous_ ? previous_->c_str() : "");
-    _tzset();
-  }
-
- private:
-  std::optional<std::string> previous_;
-};
-
+// The C runtime's own TZ notation is "tzn[+|-]hh[:mm]", hours west of Greenwich.
 TEST(WindowsPlatform, LocalOffsetIsTheZoneOffsetAtAnyHour) {
   // Zones far from UTC are on another calendar day for most of the day,
   // which an hour-only difference would get wrong.
@@ -140,7 +58,7 @@ TEST(WindowsPlatform, LocalOffsetIsTheZoneOffsetAtAnyHour) {
       {"LIN-14", 50400},    {"BIT12", -43200},   {"NPT-5:45", 20700},
   };
   for (const auto& [zone, offset] : cases) {
-    ScopedZone scoped(zone);
+    ScopedTimeZone scoped(zone);
     EXPECT_EQ(platform::LocalOffsetSeconds(), offset) << zone;
   }
 }
