@@ -13,12 +13,6 @@ namespace {
 
 using namespace std::string_literals;
 
-constexpr char kNil[] = "(nil)";
-constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
-constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
-constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
-constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
-
 // After a text part, so that every part given is filed as an attachment or
 // inline part.
 std::string MixedMessage(const std::vector<std::string>& parts) {
@@ -31,14 +25,6 @@ std::string MixedMessage(const std::vector<std::string>& parts) {
 
 class AttachmentsTest : public PluginTest {
  protected:
-  std::string shown(const emu::Obj& object, const char* property) {
-    const emu::Str value = host().get(object, property).str();
-    return value.isNil() ? kNil : value.bytes();
-  }
-  emu::Obj partAt(const emu::Obj& email, int64_t index) {
-    return host().call(host().get(email, "Body").obj(),
-                       "Parts(index as Integer) as MimeEntityZQV", {index}).obj();
-  }
   REALobject objectOf(const emu::Obj& object, const char* property) {
     return host().get(object, property).obj().get();
   }
@@ -162,21 +148,6 @@ TEST_F(AttachmentsTest, ArraysHoldEachPartInOrderAndAreHandedOutThemselves) {
   EXPECT_EQ(shown(first, "Filename"), shown(second, "Filename"));
   EXPECT_EQ(objectOf(first, "Body"), objectOf(partAt(email, 1), "Body"));
   EXPECT_EQ(objectOf(second, "Body"), objectOf(partAt(email, 2), "Body"));
-
-  struct OutOfRange {
-    const char* declaration;
-    int64_t index;
-    const char* message;
-  };
-  const std::vector<OutOfRange> cases = {
-      {kInlineAt, 0, "The parameter index  is too big. Range is 0 to -1, but value is 0."},
-      {kAttachmentAt, 2, "The parameter index  is too big. Range is 0 to 1, but value is 2."},
-      {kAttachmentAt, -1, "The parameter index  is too small. Range is 0 to 1, but value is -1."},
-  };
-  for (const OutOfRange& test : cases) {
-    EXPECT_TRUE(host().call(email, test.declaration, {test.index}).obj().isNil());
-    expectException("OutOfBoundsException", test.message);
-  }
 
   host().append(inlines, second);
   host().removeAt(attachments, 0);

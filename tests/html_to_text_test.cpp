@@ -126,27 +126,6 @@ TEST_F(HtmlToTextTest, HostEncodingsAndNil) {
   expectNoException();
 }
 
-TEST_F(HtmlToTextTest, MessageWithOnlyHtmlGetsPlainText) {
-  emu::Obj htmlOnly = parseEmail(
-      "Subject: s\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"
-      "<p>Hello <b>there</b></p>\r\n");
-  expectNoException();
-  EXPECT_EQ(host().get(htmlOnly, "PlainText").str().bytes(), "\rHello there\r");
-
-  emu::Obj both = parseEmail(
-      "Subject: s\r\nContent-Type: multipart/alternative; boundary=B\r\n\r\n"
-      "--B\r\nContent-Type: text/plain\r\n\r\nplain\r\n"
-      "--B\r\nContent-Type: text/html\r\n\r\n<p>html</p>\r\n--B--\r\n");
-  expectNoException();
-  EXPECT_THAT(host().get(both, "PlainText").str().utf8(), ::testing::StartsWith("plain"));
-
-  emu::Obj neither = parseEmail(
-      "Subject: s\r\nContent-Type: multipart/mixed; boundary=B\r\n\r\n"
-      "--B\r\nContent-Type: image/png\r\n\r\nxx\r\n--B--\r\n");
-  expectNoException();
-  EXPECT_TRUE(host().get(neither, "PlainText").str().isNil());
-}
-
 using SharedMethodsTest = InProcessTest;
 
 // Both shared methods take text of any size from host code; a standard

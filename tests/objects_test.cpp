@@ -1,23 +1,16 @@
 // The object tree of a parsed message (entities, bodies, fields) as host
-// code walks it, the field-line constructor, and the order in which the
-// builders hand each entity to the message's per-entity step.
+// code walks it, and the field-line constructor.
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <mimetic/mimeentity.h>
-
-#include "objects/entity_builder.h"
 #include "plugin_test.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-constexpr char kPartAt[] = "Parts(index as Integer) as MimeEntityZQV";
 constexpr char kParts[] = "Parts as MimeEntityZQV()";
-constexpr char kFieldLine[] = "Constructor(TextToParse as String)";
 
 // Preamble, a text part (cut by a NUL), a base64 part and a nested
 // multipart, then epilogue.
@@ -45,14 +38,7 @@ const std::string kNestedMessage =
 
 class ObjectsTest : public PluginTest {
  protected:
-  std::string shown(const emu::Obj& object, const std::string& property) {
-    emu::Str value = host().get(object, property).str();
-    return value.isNil() ? "(nil)" : value.bytes();
-  }
   emu::Obj bodyOf(const emu::Obj& entity) { return host().get(entity, "Body").obj(); }
-  emu::Obj partAt(const emu::Obj& body, int64_t index) {
-    return host().call(body, kPartAt, {index}).obj();
-  }
 };
 
 TEST_F(ObjectsTest, BodiesHoldTheirRawTextAndTheTreeOfParts) {
@@ -60,19 +46,18 @@ TEST_F(ObjectsTest, BodiesHoldTheirRawTextAndTheTreeOfParts) {
   emu::Obj body = bodyOf(email);
   EXPECT_EQ(shown(body, "preamble"), "This is the preamble.");
   EXPECT_EQ(shown(body, "epilogue"), "The epilogue.\r\n");
-  EXPECT_EQ(shown(body, "StringValue"), "(nil)");
+  EXPECT_EQ(shown(body, "StringValue"), kNil);
   ASSERT_EQ(host().ubound(host().call(body, kParts).obj()), 2);
 
-  EXPECT_EQ(shown(host().get(partAt(body, 0), "Header").obj(), "ContentType"), "text/plain");
-  EXPECT_EQ(shown(bodyOf(partAt(body, 0)), "StringValue"), "first");
-  EXPECT_EQ(shown(bodyOf(partAt(body, 1)), "StringValue"), "aGVsbG8=");
-  emu::Obj nestedBody = bodyOf(partAt(body, 2));
-  EXPECT_EQ(shown(bodyOf(partAt(nestedBody, 0)), "StringValue"), "nested");
+  EXPECT_EQ(shown(host().get(partAt(email, 0), "Header").obj(), "ContentType"), "text/plain");
+  EXPECT_EQ(shown(bodyOf(partAt(email, 0)), "StringValue"), "first");
+  EXPECT_EQ(shown(bodyOf(partAt(email, 1)), "StringValue"), "aGVsbG8=");
+  EXPECT_EQ(shown(bodyOf(partAt(partAt(email, 2), 0)), "StringValue"), "nested");
   expectNoException();
 
-  emu::Obj leafBody = bodyOf(partAt(body, 1));
-  EXPECT_EQ(host().ubound(host().call(leafBody, kParts).obj()), -1);
-  EXPECT_TRUE(partAt(leafBody, 0).isNil());
+  emu::Obj leaf = partAt(email, 1);
+  EXPECT_EQ(host().ubound(host().call(bodyOf(leaf), kParts).obj()), -1);
+  EXPECT_TRUE(partAt(leaf, 0).isNil());
   expectException("OutOfBoundsException",
                   "The parameter index  is too big. Range is 0 to -1, but value is 0.");
 }
@@ -85,7 +70,7 @@ TEST_F(ObjectsTest, HostChangesToThePartsArrayShowInEveryMember) {
   EXPECT_EQ(host().get(body, "PartsVariant").obj().get(), parts.get());
 
   host().removeAt(parts, 0);
-  EXPECT_EQ(shown(bodyOf(partAt(body, 0)), "StringValue"), "aGVsbG8=");
+  EXPECT_EQ(shown(bodyOf(partAt(email, 0)), "StringValue"), "aGVsbG8=");
   EXPECT_EQ(host().ubound(host().get(body, "PartsVariant").obj()), 1);
 }
 
@@ -99,16 +84,16 @@ TEST_F(ObjectsTest, FieldLineSplitsAtTheFirstColon) {
       {host().string("Subject: Hello"), "Subject", "Hello"},
       {host().string("Subject:Hello"), "Subject", "Hello"},
       {host().string("Subject:   a: b"), "Subject", "a: b"},
-      {host().string("X-Empty:"), "X-Empty", "(nil)"},
-      {host().string("no colon here"), "(nil)", "(nil)"},
-      {emu::Str(), "(nil)", "(nil)"},
+      {host().string("X-Empty:"), "X-Empty", kNil},
+      {host().string("no colon here"), kNil, kNil},
+      {emu::Str(), kNil, kNil},
       {host().string(std::string_view("Subject: ab\0cd", 14)), "Subject", "ab"},
       {host().string(std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * 2),
                      kREALTextEncodingUTF16),
        "Subject", "H\xC3\xA9"},
   };
   for (const Case& test : cases) {
-    emu::Obj field = host().construct("MimeFieldZQV", kFieldLine, {test.line});
+    emu::Obj field = host().construct("MimeFieldZQV", kTextConstructor, {test.line});
     expectNoException();
     EXPECT_EQ(shown(field, "Name"), test.name) << test.line.bytes();
     EXPECT_EQ(shown(field, "Value"), test.value) << test.line.bytes();
@@ -129,45 +114,6 @@ TEST_F(ObjectsTest, RefusedInstancesAreLeftOut) {
   email = parseEmail(kNestedMessage);
   EXPECT_TRUE(host().get(email, "Header").obj().isNil());
   EXPECT_EQ(host().ubound(host().call(bodyOf(email), kParts).obj()), 2);
-}
-
-using ObjectsBuildTest = InProcessTest;
-
-std::vector<std::string> stepsSeen;
-const MimeEntityData* messageRecordGiven = nullptr;
-
-// Notes each entity by its X-Id, marked "?" when the step was not handed the
-// entity's own Body and Header objects or the message being built.
-void RecordStep(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                MimeEntityData& messageRecord, REALobject body, REALobject header) {
-  const bool handedItsOwn = body != nullptr && body == entityRecord.Body &&
-                            header != nullptr && header == entityRecord.Header &&
-                            &messageRecord == messageRecordGiven;
-  stepsSeen.push_back(entity.header().field("X-Id").value() + (handedItsOwn ? "" : "?"));
-}
-
-// The message's step must meet every child before its parent, in order.
-TEST_F(ObjectsBuildTest, EntitiesReachTheStepChildrenFirst) {
-  std::istringstream text(
-      "X-Id: root\r\nContent-Type: multipart/mixed; boundary=a\r\n\r\n"
-      "--a\r\nX-Id: child1\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
-      "--b\r\nX-Id: grandchild1\r\n\r\none\r\n--b--\r\n"
-      "--a\r\nX-Id: child2\r\nContent-Type: multipart/mixed; boundary=c\r\n\r\n"
-      "--c\r\nX-Id: grandchild2\r\n\r\ntwo\r\n--c--\r\n"
-      "--a--\r\n");
-  const mimetic::MimeEntity root(text);
-  MimeEntityData messageRecord{};
-  messageRecordGiven = &messageRecord;
-  stepsSeen.clear();
-  {
-    HostObject entity = NewEntityObject(root, BuildContext{&messageRecord, &RecordStep});
-    ASSERT_TRUE(entity);
-  }
-  EXPECT_EQ(stepsSeen, (std::vector<std::string>{"grandchild1", "child1", "grandchild2",
-                                                 "child2", "root"}));
-  stepsSeen.clear();
-  EXPECT_TRUE(NewEntityObject(root, BuildContext{&messageRecord, nullptr}));
-  EXPECT_TRUE(stepsSeen.empty());
 }
 
 }  // namespace

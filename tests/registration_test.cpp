@@ -148,21 +148,6 @@ TEST(RegistrationFlags, RewriteOnlyWhatTheHostVersionCannotRead) {
   }
 }
 
-class RegistrationWithheld : public PluginTest {
- protected:
-  emu::Host::Options hostOptions() override {
-    emu::Host::Options options;
-    options.withheld = {"PluginRegisterClass", "RegisterPluginVersion"};
-    return options;
-  }
-};
-
-TEST_F(RegistrationWithheld, MissingHostFunctionsAreAskedForEachTimeAndSkipped) {
-  EXPECT_TRUE(host().registeredClasses().empty());
-  EXPECT_FALSE(host().announcedPluginLevel().has_value());
-  EXPECT_GE(host().resolveCount("PluginRegisterClass"), 2) << "a failed lookup is not kept";
-}
-
 // Starts nothing: the test hands the plugin its resolver itself.
 class RegistrationNoResolver : public InProcessTest {
  protected:
