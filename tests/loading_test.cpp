@@ -13,9 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kStringConstructor[] = "Constructor(Content as string)";
-constexpr char kMemoryBlockConstructor[] = "Constructor(Content as MemoryBlock)";
-constexpr char kFileConstructor[] = "Constructor(File as FolderItem)";
 
 constexpr char kEmptyText[] = "Can't parse empty text.";
 constexpr char kNotHeaderText[] = "Email must start with an header text. BOM character?";

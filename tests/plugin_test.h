@@ -25,6 +25,9 @@
 extern "C" void REALPluginMain(HostResolverFn resolver);
 
 // Declarations host code calls by, exactly as the class records register them.
+constexpr char kStringConstructor[] = "Constructor(Content as string)";
+constexpr char kMemoryBlockConstructor[] = "Constructor(Content as MemoryBlock)";
+constexpr char kFileConstructor[] = "Constructor(File as FolderItem)";
 constexpr char kTextConstructor[] = "Constructor(TextToParse as String)";
 constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
 constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
@@ -55,8 +58,7 @@ class PluginTest : public ::testing::Test {
   // A message handed over as host code usually has it: a string read from a
   // file or socket, tagged with `encoding`.
   emu::Obj parseEmail(std::string_view message, uint32_t encoding = kREALTextEncodingUTF8) {
-    return host().construct("MimeEmailZQV", "Constructor(Content as string)",
-                            {host().string(message, encoding)});
+    return host().construct("MimeEmailZQV", kStringConstructor, {host().string(message, encoding)});
   }
 
   // A string property as its bytes, kNil for nil.

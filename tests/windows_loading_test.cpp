@@ -89,7 +89,7 @@ TEST_F(WindowsLoading, LongPathsWithNonAsciiNamesOpenPlainOrPrefixed) {
     ASSERT_EQ(path.size(), units);
 
     for (const std::wstring& handedOver : {path, kPrefix + path}) {
-      const emu::Obj email = host().construct("MimeEmailZQV", "Constructor(File as FolderItem)",
+      const emu::Obj email = host().construct("MimeEmailZQV", kFileConstructor,
                                               {host().folderItem(UTF8Of(handedOver))});
       expectNoException();
       EXPECT_EQ(host().get(email, "Source").str().bytes(), message);
@@ -102,8 +102,7 @@ TEST_F(WindowsLoading, MissingLongPathRaisesIOException) {
   LongPathDirectory directory;
   const std::wstring present = directory.fileOfLength(300, "Subject: x\r\n\r\n");
   const std::wstring missing = present.substr(0, present.size() - 4) + L".msg";
-  host().construct("MimeEmailZQV", "Constructor(File as FolderItem)",
-                   {host().folderItem(UTF8Of(missing))});
+  host().construct("MimeEmailZQV", kFileConstructor, {host().folderItem(UTF8Of(missing))});
   expectException("IOException", "Failed to open file for reading.");
 }
 

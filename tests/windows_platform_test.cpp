@@ -125,8 +125,7 @@ TEST(WindowsDebugLog, ThePluginLogsOnlyWhenSwitchedOnAtStartUp) {
     {
       emu::Host host;
       host.loadPlugin();
-      host.construct("MimeEmailZQV", "Constructor(File as FolderItem)",
-                     {host.folderItem(missingFile)});
+      host.construct("MimeEmailZQV", kFileConstructor, {host.folderItem(missingFile)});
       EXPECT_TRUE(host.takeException().has_value());
       EXPECT_EQ(host.leakReport(), "");
     }
