@@ -1,7 +1,9 @@
 // Test fixtures: every test runs against a fresh host emulator and ends by
 // checking that it left no host reference alive and released none twice.
 // Keep emu::Str/emu::Obj handles local to the test body (not fixture
-// members), so they are gone before the check runs.
+// members), so they are gone before the check runs. Below them, the helpers
+// several test files share: a temporary directory, a time-zone guard and a
+// command runner.
 #pragma once
 
 #include <gtest/gtest.h>
