@@ -260,12 +260,12 @@ std::string Host::leakReport() const {
     return " (" + std::to_string(count) + (count == 1 ? " reference)" : " references)");
   };
   std::vector<Leak> leaks;
-  for (const StringRecord* record : state_->liveStrings) {
+  state_->liveStrings.forEach([&](const StringRecord* record) {
     leaks.push_back({record->serial, "leaked " + DescribeString(*record) + references(record->refs)});
-  }
-  for (const ObjectRecord* record : state_->liveObjects) {
+  });
+  state_->liveObjects.forEach([&](const ObjectRecord* record) {
     leaks.push_back({record->serial, "leaked object " + record->cls->name + references(record->refs)});
-  }
+  });
   std::sort(leaks.begin(), leaks.end(),
             [](const Leak& a, const Leak& b) { return a.serial < b.serial; });
   std::string report;

@@ -30,7 +30,7 @@ void RunRecordConstructors(const ClassInfo* cls, REALobject instance) {
 ObjectRecord* Host::State::liveObject(REALobject object, const char* use) {
   if (object == nullptr) return nullptr;
   auto* record = reinterpret_cast<ObjectRecord*>(object);
-  if (liveObjects.count(record) != 0) return record;
+  if (liveObjects.contains(record)) return record;
   reportBadHandle(object, false, use);
   return nullptr;
 }

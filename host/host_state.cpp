@@ -13,7 +13,7 @@ namespace {
 
 void FreeRecordMemory(void* memory, bool isString) {
   if (isString) {
-    delete static_cast<StringRecord*>(memory);
+    FreeStringRecord(static_cast<StringRecord*>(memory));
   } else {
     std::free(memory);
   }
@@ -43,6 +43,10 @@ Host::State::~State() {
 }
 
 void Host::State::bury(void* memory, bool isString) {
+  if (options.keptDeadHandles == 0) {
+    FreeRecordMemory(memory, isString);
+    return;
+  }
   deadHandles.push_back(DeadHandle{memory, isString});
   if (deadHandles.size() <= options.keptDeadHandles) return;
   FreeRecordMemory(deadHandles.front().memory, deadHandles.front().isString);
@@ -59,8 +63,8 @@ void Host::State::reportBadHandle(const void* handle, bool isString, const char*
     problems.push_back(std::string(use) + ": " + description + " is already dead");
     return;
   }
-  bool anObject = liveObjects.count(static_cast<ObjectRecord*>(const_cast<void*>(handle))) != 0;
-  bool aString = liveStrings.count(static_cast<StringRecord*>(const_cast<void*>(handle))) != 0;
+  bool anObject = liveObjects.contains(static_cast<const ObjectRecord*>(handle));
+  bool aString = liveStrings.contains(static_cast<const StringRecord*>(handle));
   if (isString && anObject) {
     problems.push_back(std::string(use) + ": given an object where a string belongs");
   } else if (!isString && aString) {
@@ -76,15 +80,15 @@ void Host::State::reportBadHandle(const void* handle, bool isString, const char*
 // still give back the host memory they hold.
 void Host::State::freeEverything() {
   tearingDown = true;
-  for (ObjectRecord* record : liveObjects) {
+  liveObjects.forEach([](ObjectRecord* record) {
     auto* instance = reinterpret_cast<REALobject>(record);
     for (const ClassInfo* cls = record->cls; cls != nullptr; cls = cls->super) {
       if (cls->builtIn && cls->record->destructor != nullptr) cls->record->destructor(instance);
     }
-  }
-  for (ObjectRecord* record : liveObjects) std::free(record);
+  });
+  liveObjects.forEach([](ObjectRecord* record) { std::free(record); });
   liveObjects.clear();
-  for (StringRecord* record : liveStrings) delete record;
+  liveStrings.forEach([](StringRecord* record) { FreeStringRecord(record); });
   liveStrings.clear();
   for (std::string* buffer : stringDataBuffers) delete buffer;
   stringDataBuffers.clear();

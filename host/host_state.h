@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "handle_set.h"
 #include "host.h"
 
 namespace emu {
@@ -40,19 +41,40 @@ struct ObjectRecord {
 };
 static_assert(sizeof(ObjectRecord) % 16 == 0, "data blocks must stay 16-byte aligned");
 
+// How a report names a string: its first kDescribedBytes bytes, escaped.
+constexpr size_t kDescribedBytes = 24;
+
 // Zero bytes kept after a string's bytes, so its C text is terminated for
 // any unit width up to UTF-32.
 constexpr size_t kStringZeroTail = 4;
 
-// A REALstring is the address of one of these.
-struct StringRecord {
-  int64_t refs = 1;
-  uint64_t serial = 0;
-  uint32_t encoding = kREALTextEncodingUnknown;
-  std::string storage;  // the bytes, then kStringZeroTail zero bytes
+// What a dead string keeps of its bytes, when dead handles are kept: one more
+// than a report shows, so a longer string still reads "...".
+constexpr size_t kKeptDeadBytes = kDescribedBytes + 1;
 
-  std::string_view bytes() const { return {storage.data(), storage.size() - kStringZeroTail}; }
+// A REALstring is the address of one of these. The plugin makes a few
+// hundred strings per message, so a short one lives in the same heap block
+// as its record; a long one has a block of its own, which a dead string can
+// give back while its record stays reserved. Made and freed only by
+// NewStringRecord and FreeStringRecord.
+struct StringRecord {
+  int64_t refs;
+  uint64_t serial;
+  uint32_t encoding;
+  bool separateBlock;  // `data` is a block of its own, not the bytes behind the record
+  size_t size;         // bytes, without the zero tail
+  char* data;          // `size` bytes, then kStringZeroTail zero bytes
+
+  std::string_view bytes() const { return {data, size}; }
+  // The room behind the record: the bytes of a short string, or what a dead
+  // long one keeps.
+  char* inlineBytes() { return reinterpret_cast<char*>(this + 1); }
 };
+
+// A record with room for `size` bytes (not yet written) and its zero tail,
+// with one reference and not yet live; throws std::bad_alloc.
+StringRecord* NewStringRecord(size_t size, uint32_t encoding);
+void FreeStringRecord(StringRecord* record);
 
 // A property or method found in a class or one of its superclasses.
 struct PropertyRef {
@@ -84,8 +106,8 @@ struct Host::State {
   const ClassInfo* arrayClass = nullptr;
 
   // ---- live handles ----
-  std::unordered_set<StringRecord*> liveStrings;
-  std::unordered_set<ObjectRecord*> liveObjects;
+  HandleSet<StringRecord> liveStrings;
+  HandleSet<ObjectRecord> liveObjects;
   // Buffers PluginGetStringData converted into, until disposed.
   std::unordered_set<std::string*> stringDataBuffers;
   uint64_t nextSerial = 1;
@@ -113,6 +135,9 @@ struct Host::State {
 
   // ---- strings (host_strings.cpp) ----
   REALstring makeString(std::string_view bytes, uint32_t encoding);
+  // A live string of `size` bytes for the caller to write (conversions fill
+  // it in place rather than copy a finished buffer in).
+  StringRecord* makeUnfilledString(size_t size, uint32_t encoding);
   // The record of a live string; null for nil, and null plus a problem line
   // naming `use` for a handle that is not alive.
   StringRecord* liveString(REALstring text, const char* use);
@@ -178,8 +203,6 @@ class CallScope {
   Host::State& state_;
 };
 
-// How a report names a string: its first kDescribedBytes bytes, escaped.
-constexpr size_t kDescribedBytes = 24;
 std::string DescribeString(const StringRecord& record);
 
 }  // namespace emu

@@ -2,7 +2,11 @@
 // host functions that make, read, convert, join and compare them.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <memory>
+#include <new>
 
 #include "host_functions.h"
 #include "host_state.h"
@@ -49,21 +53,63 @@ std::string DescribeString(const StringRecord& record) {
   return text;
 }
 
-REALstring Host::State::makeString(std::string_view bytes, uint32_t encoding) {
-  auto* record = new StringRecord;
+namespace {
+
+// Longer strings get a block of their own (see StringRecord).
+constexpr size_t kLongestInlineString = 512;
+
+void WriteZeroTail(StringRecord& record) {
+  std::memset(record.data + record.size, 0, kStringZeroTail);
+}
+
+}  // namespace
+
+StringRecord* NewStringRecord(size_t size, uint32_t encoding) {
+  const bool separateBlock = size > kLongestInlineString;
+  const size_t inlineRoom = (separateBlock ? kKeptDeadBytes : std::max(size, kKeptDeadBytes)) +
+                            kStringZeroTail;
+  void* memory = std::malloc(sizeof(StringRecord) + inlineRoom);
+  if (memory == nullptr) throw std::bad_alloc();
+  auto* record = new (memory) StringRecord{1, 0, encoding, separateBlock, size, nullptr};
+  if (!separateBlock) {
+    record->data = record->inlineBytes();
+  } else if (size > std::numeric_limits<size_t>::max() - kStringZeroTail ||
+             (record->data = static_cast<char*>(std::malloc(size + kStringZeroTail))) == nullptr) {
+    std::free(memory);
+    throw std::bad_alloc();
+  }
+  WriteZeroTail(*record);
+  return record;
+}
+
+void FreeStringRecord(StringRecord* record) {
+  if (record->separateBlock) std::free(record->data);
+  record->~StringRecord();
+  std::free(record);
+}
+
+StringRecord* Host::State::makeUnfilledString(size_t size, uint32_t encoding) {
+  StringRecord* record = NewStringRecord(size, encoding);
   record->serial = nextSerial++;
-  record->encoding = encoding;
-  record->storage.reserve(bytes.size() + kStringZeroTail);
-  record->storage.append(bytes);
-  record->storage.append(kStringZeroTail, '\0');
-  liveStrings.insert(record);
+  try {
+    liveStrings.insert(record);
+  } catch (...) {
+    FreeStringRecord(record);
+    throw;
+  }
+  return record;
+}
+
+REALstring Host::State::makeString(std::string_view bytes, uint32_t encoding) {
+  StringRecord* record = makeUnfilledString(bytes.size(), encoding);
+  if (!bytes.empty()) std::memcpy(record->data, bytes.data(), bytes.size());
   return reinterpret_cast<REALstring>(record);
 }
 
 StringRecord* Host::State::liveString(REALstring text, const char* use) {
   if (text == nullptr) return nullptr;
   auto* record = reinterpret_cast<StringRecord*>(text);
-  if (liveStrings.count(record) != 0) return record;
+  if (liveStrings.contains(record)) return record;
   reportBadHandle(text, true, use);
   return nullptr;
 }
@@ -78,11 +124,17 @@ void Host::State::unlockString(REALstring text) {
   StringRecord* record = liveString(text, "REALUnlockString");
   if (record == nullptr || --record->refs > 0) return;
   liveStrings.erase(record);
-  // One byte more than a report shows keeps its "..." for longer strings.
-  if (options.keptDeadHandles > 0 && record->bytes().size() > kDescribedBytes + 1) {
-    std::string kept(record->storage, 0, kDescribedBytes + 1);
-    kept.append(kStringZeroTail, '\0');
-    record->storage.swap(kept);
+  // A kept dead string keeps only what a report shows; a long one gives its
+  // own block back at once.
+  if (options.keptDeadHandles > 0 && record->size > kKeptDeadBytes) {
+    if (record->separateBlock) {
+      std::memcpy(record->inlineBytes(), record->data, kKeptDeadBytes);
+      std::free(record->data);
+      record->data = record->inlineBytes();
+      record->separateBlock = false;
+    }
+    record->size = kKeptDeadBytes;
+    WriteZeroTail(*record);
   }
   bury(record, true);
 }
@@ -174,7 +226,7 @@ const char* StringGetCString(REALstring text) {
   Host::State* state = CurrentState();
   if (state == nullptr) return kEmptyText;
   StringRecord* record = state->liveString(text, "StringGetCString");
-  return record != nullptr ? record->storage.data() : kEmptyText;
+  return record != nullptr ? record->data : kEmptyText;
 }
 
 int64_t LenB(REALstring text) {

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "declarations.h"
+#include "handle_set.h"
 #include "host.h"
 
 namespace {
@@ -232,8 +234,15 @@ TEST(EmulatorReferences, LeaksAndReleasesOfDeadHandlesAreReported) {
   int unknown = 0;
   unlockObject(reinterpret_cast<REALobject>(&unknown));
   unlockString(reinterpret_cast<REALstring>(host.date(2020, 1, 1, 0, 0, 0).get()));
+  // Long strings keep their bytes apart from the record; dead, they still
+  // name themselves by their first bytes.
+  REALstring longText = host.string("From: a long line " + std::string(600, 'x')).release();
+  unlockString(longText);
+  unlockString(longText);
   EXPECT_EQ(host.liveStrings() + host.liveObjects(), 0u);
   std::string report = host.leakReport();
+  EXPECT_NE(report.find("REALUnlockString: string \"From: a long line xxxxxx...\" is already dead"),
+            std::string::npos) << report;
   EXPECT_NE(report.find("REALUnlockString: string \"Subject: hello\" is already dead"),
             std::string::npos) << report;
   EXPECT_NE(report.find("REALUnlockObject: object MemoryBlock is already dead"), std::string::npos)
@@ -241,6 +250,38 @@ TEST(EmulatorReferences, LeaksAndReleasesOfDeadHandlesAreReported) {
   EXPECT_NE(report.find("REALUnlockObject: unknown object handle"), std::string::npos) << report;
   EXPECT_NE(report.find("REALUnlockString: given an object where a string belongs"),
             std::string::npos) << report;
+}
+
+// Every lock and unlock asks the set of live handles first, so it must
+// answer exactly through growth and any order of removals.
+TEST(EmulatorReferences, LiveHandleSetAnswersExactly) {
+  std::vector<int> records(5000);
+  emu::HandleSet<int> set;
+  std::set<int*> expected;
+  uint32_t random = 12345;
+  auto next = [&] { return random = random * 1103515245u + 12345u; };
+  for (int round = 0; round < 40000; ++round) {
+    int* handle = &records[(next() >> 8) % records.size()];
+    if (expected.count(handle) == 0) {
+      set.insert(handle);
+      expected.insert(handle);
+    } else if (next() % 3 != 0) {
+      EXPECT_TRUE(set.erase(handle));
+      expected.erase(handle);
+    }
+    if (round % 997 == 0) {
+      for (int& record : records) ASSERT_EQ(set.contains(&record), expected.count(&record) != 0);
+    }
+  }
+  EXPECT_EQ(set.size(), expected.size());
+  size_t visited = 0;
+  set.forEach([&](int* handle) {
+    ++visited;
+    EXPECT_EQ(expected.count(handle), 1u);
+  });
+  EXPECT_EQ(visited, expected.size());
+  EXPECT_FALSE(set.erase(nullptr));
+  EXPECT_FALSE(set.contains(nullptr));
 }
 
 TEST(EmulatorArrays, ElementsLiveAsLongAsTheArray) {
