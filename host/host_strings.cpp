@@ -173,8 +173,19 @@ REALstring REALConvertString(REALstring text, uint32_t encoding) {
   if (state == nullptr) return nullptr;
   StringRecord* record = state->liveString(text, "REALConvertString");
   if (record == nullptr) return nullptr;
+  std::string_view bytes = record->bytes();
+  // Wide text is written straight into the new string: a long text is then
+  // copied once, not decoded, encoded and copied again.
+  if (!ReadsTheSame(bytes, record->encoding, encoding) &&
+      HasDirectConversion(record->encoding, encoding)) {
+    std::optional<size_t> length = DirectConversionLength(bytes, record->encoding, encoding);
+    if (!length) return nullptr;
+    StringRecord* converted = state->makeUnfilledString(*length, encoding);
+    ConvertDirectly(bytes, record->encoding, encoding, converted->data);
+    return reinterpret_cast<REALstring>(converted);
+  }
   std::string converted;
-  if (!ConvertText(record->bytes(), record->encoding, encoding, converted)) return nullptr;
+  if (!ConvertText(bytes, record->encoding, encoding, converted)) return nullptr;
   return state->makeString(converted, encoding);
 }
 

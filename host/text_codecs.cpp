@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "runtime/host_api.h"
 
@@ -135,22 +136,52 @@ bool TakeByteOrderMark(std::string_view& bytes, bool& littleEndian) {
   return false;
 }
 
-bool DecodeUTF16(std::string_view bytes, bool littleEndian, std::u32string& out) {
-  if (bytes.size() % 2 != 0) return false;
-  TakeByteOrderMark<char16_t>(bytes, littleEndian);
-  for (size_t at = 0; at < bytes.size(); at += 2) {
-    char32_t unit = ReadUnit<char16_t>(bytes.data() + at, littleEndian);
-    if (!IsSurrogate(unit)) {
-      out.push_back(unit);
-      continue;
+// The units after the byte-order mark, in an order fixed at compile time, so
+// the loop over a long text has no test of the order in it.
+template <class Unit, bool kSwapped, class Visit>
+bool VisitWideUnits(std::string_view bytes, Visit& visit) {
+  auto load = [&](size_t at) -> char32_t {
+    Unit value;
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    if constexpr (kSwapped) value = SwapBytes(value);
+    return value;
+  };
+  for (size_t at = 0; at < bytes.size(); at += sizeof(Unit)) {
+    char32_t unit = load(at);
+    if constexpr (sizeof(Unit) == 4) {
+      // Everything below the surrogates is a scalar value: one test for most text.
+      if (unit >= 0xD800 && !IsScalarValue(unit)) return false;
+      visit(unit);
+    } else {
+      if (!IsSurrogate(unit)) {
+        visit(unit);
+        continue;
+      }
+      if (unit >= 0xDC00 || at + 2 >= bytes.size()) return false;
+      char32_t low = load(at + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      visit(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+      at += 2;
     }
-    if (unit >= 0xDC00 || at + 2 >= bytes.size()) return false;
-    char32_t low = ReadUnit<char16_t>(bytes.data() + at + 2, littleEndian);
-    if (low < 0xDC00 || low > 0xDFFF) return false;
-    out.push_back(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-    at += 2;
   }
   return true;
+}
+
+// Calls `visit` with each code point of UTF-16 or UTF-32 text in the given
+// byte order, after a byte-order mark; false (and no more calls) at the first
+// unit that is not valid text. The converters that need the code points and
+// the one that writes UTF-8 straight from the units share these rules.
+template <class Unit, class Visit>
+bool ForEachWideCodePoint(std::string_view bytes, bool littleEndian, Visit visit) {
+  if (bytes.size() % sizeof(Unit) != 0) return false;
+  TakeByteOrderMark<Unit>(bytes, littleEndian);
+  if (littleEndian == kLittleEndianHost) return VisitWideUnits<Unit, false>(bytes, visit);
+  return VisitWideUnits<Unit, true>(bytes, visit);
+}
+
+bool DecodeUTF16(std::string_view bytes, bool littleEndian, std::u32string& out) {
+  return ForEachWideCodePoint<char16_t>(bytes, littleEndian,
+                                        [&](char32_t c) { out.push_back(c); });
 }
 
 bool EncodeUTF16(std::u32string_view text, bool littleEndian, std::string& out) {
@@ -167,15 +198,48 @@ bool EncodeUTF16(std::u32string_view text, bool littleEndian, std::string& out) 
 }
 
 bool DecodeUTF32(std::string_view bytes, bool littleEndian, std::u32string& out) {
-  if (bytes.size() % 4 != 0) return false;
-  TakeByteOrderMark<char32_t>(bytes, littleEndian);
-  for (size_t at = 0; at < bytes.size(); at += 4) {
-    char32_t c = ReadUnit<char32_t>(bytes.data() + at, littleEndian);
-    if (!IsScalarValue(c)) return false;
-    out.push_back(c);
-  }
-  return true;
+  return ForEachWideCodePoint<char32_t>(bytes, littleEndian,
+                                        [&](char32_t c) { out.push_back(c); });
 }
+
+// The unit width and byte order of a wide Unicode encoding number.
+struct WideForm {
+  size_t unitSize;
+  bool littleEndian;
+};
+
+bool WideFormOf(uint32_t encoding, WideForm& form) {
+  switch (encoding) {
+    case kREALTextEncodingUTF16:
+      form = {2, kLittleEndianHost};
+      return true;
+    case kEncodingUTF16BE:
+      form = {2, false};
+      return true;
+    case kEncodingUTF16LE:
+      form = {2, true};
+      return true;
+    case kREALTextEncodingUTF32:
+      form = {4, kLittleEndianHost};
+      return true;
+    case kEncodingUTF32BE:
+      form = {4, false};
+      return true;
+    case kEncodingUTF32LE:
+      form = {4, true};
+      return true;
+    default:
+      return false;
+  }
+}
+
+template <class Visit>
+bool ForEachWideCodePoint(const WideForm& form, std::string_view bytes, Visit visit) {
+  return form.unitSize == 2 ? ForEachWideCodePoint<char16_t>(bytes, form.littleEndian, visit)
+                            : ForEachWideCodePoint<char32_t>(bytes, form.littleEndian, visit);
+}
+
+size_t UTF8Width(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
 
 bool EncodeUTF32(std::u32string_view text, bool littleEndian, std::string& out) {
   for (char32_t c : text) {
@@ -283,6 +347,44 @@ bool IsAllAscii(std::string_view bytes) {
     if (static_cast<unsigned char>(byte) >= 0x80) return false;
   }
   return true;
+}
+
+bool IsWideUnicode(uint32_t encoding) {
+  WideForm form;
+  return WideFormOf(encoding, form);
+}
+
+std::optional<size_t> WideTextUTF8Length(uint32_t encoding, std::string_view bytes) {
+  WideForm form;
+  if (!WideFormOf(encoding, form)) return std::nullopt;
+  size_t length = 0;
+  if (!ForEachWideCodePoint(form, bytes, [&](char32_t c) { length += UTF8Width(c); })) {
+    return std::nullopt;
+  }
+  return length;
+}
+
+void WriteWideTextAsUTF8(uint32_t encoding, std::string_view bytes, char* out) {
+  WideForm form;
+  if (!WideFormOf(encoding, form)) return;
+  auto* at = reinterpret_cast<unsigned char*>(out);
+  ForEachWideCodePoint(form, bytes, [&](char32_t c) {
+    if (c < 0x80) {
+      *at++ = static_cast<unsigned char>(c);
+    } else if (c < 0x800) {
+      *at++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+      *at++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      *at++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+      *at++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    } else {
+      *at++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+      *at++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+      *at++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    }
+  });
 }
 
 bool DecodeOwn(uint32_t encoding, std::string_view bytes, std::u32string& codePoints) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,13 @@ bool DecodeOwn(uint32_t encoding, std::string_view bytes, std::u32string& codePo
 // Code points to `encoding`, appended to `bytes`; false when a code point has
 // no representation there. Unicode forms are written without a mark.
 bool EncodeOwn(uint32_t encoding, std::u32string_view codePoints, std::string& bytes);
+
+// UTF-16 and UTF-32 (any of the five numbers) to UTF-8 straight from the
+// units, with no code-point buffer between: first the length of the result
+// (nullopt when the units are not valid text, as DecodeOwn would refuse
+// them), then the bytes, written to `out`, which has room for that length.
+bool IsWideUnicode(uint32_t encoding);
+std::optional<size_t> WideTextUTF8Length(uint32_t encoding, std::string_view bytes);
+void WriteWideTextAsUTF8(uint32_t encoding, std::string_view bytes, char* out);
 
 }  // namespace emu

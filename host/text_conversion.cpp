@@ -25,9 +25,30 @@ bool ReadsTheSame(std::string_view bytes, uint32_t from, uint32_t to) {
   return IsAsciiCompatible(from) && IsAsciiCompatible(to) && IsAllAscii(bytes);
 }
 
+bool HasDirectConversion(uint32_t from, uint32_t to) {
+  return to == kREALTextEncodingUTF8 && IsWideUnicode(from);
+}
+
+std::optional<size_t> DirectConversionLength(std::string_view bytes, uint32_t from, uint32_t to) {
+  if (!HasDirectConversion(from, to)) return std::nullopt;
+  return WideTextUTF8Length(from, bytes);
+}
+
+void ConvertDirectly(std::string_view bytes, uint32_t from, uint32_t to, char* out) {
+  if (HasDirectConversion(from, to)) WriteWideTextAsUTF8(from, bytes, out);
+}
+
 bool ConvertText(std::string_view bytes, uint32_t from, uint32_t to, std::string& out) {
   if (ReadsTheSame(bytes, from, to)) {
     out.append(bytes);
+    return true;
+  }
+  if (HasDirectConversion(from, to)) {
+    std::optional<size_t> length = DirectConversionLength(bytes, from, to);
+    if (!length) return false;
+    const size_t start = out.size();
+    out.resize(start + *length);
+    ConvertDirectly(bytes, from, to, out.data() + start);
     return true;
   }
   std::u32string codePoints;

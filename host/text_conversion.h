@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,13 @@ bool ReadsTheSame(std::string_view bytes, uint32_t from, uint32_t to);
 // (0xFFFF) converts only when it is plain ASCII; converting to the unknown
 // encoding keeps the bytes.
 bool ConvertText(std::string_view bytes, uint32_t from, uint32_t to, std::string& out);
+
+// The conversions that can be written in place, straight from the source
+// units (UTF-16 and UTF-32 to UTF-8): HasDirectConversion tells which; the
+// length of the result (nullopt for text ConvertText would refuse) lets the
+// caller give the result its final home, and ConvertDirectly fills it.
+bool HasDirectConversion(uint32_t from, uint32_t to);
+std::optional<size_t> DirectConversionLength(std::string_view bytes, uint32_t from, uint32_t to);
+void ConvertDirectly(std::string_view bytes, uint32_t from, uint32_t to, char* out);
 
 }  // namespace emu
