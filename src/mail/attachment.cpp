@@ -23,23 +23,24 @@ std::string JoinMimeType(const mimetic::ContentType& contentType) {
   return mimeType;
 }
 
-void FillAttachment(MimeAttachmentData& record, REALstring text, const mimetic::Header& header,
+void FillAttachment(MimeAttachmentData& record, REALstring text, const HeaderFields& fields,
                     REALobject body, REALobject headerObject, std::string_view decodedBytes) {
   // The attachment keeps its own references, so host code that keeps it
   // keeps the part's objects and data after the message is gone.
   StoreField(record.Body, RetainObject(body));
   StoreField(record.Header, RetainObject(headerObject));
   StoreField(record.Data, RetainString(text));
-  const std::string mimeType = JoinMimeType(header.contentType());
+  // The texts are those the part's header object was built from.
+  const std::string mimeType = JoinMimeType(fields.contentType());
   StoreField(record.MimeType, BuildHostStringAuto(std::string_view(mimeType)));
-  StoreField(record.MimeVersion, BuildHostStringAuto(header.mimeVersion().str()));
-  StoreField(record.ContentType, BuildHostStringAuto(header.contentType().str()));
+  StoreField(record.MimeVersion, BuildHostStringAuto(fields.mimeVersionText()));
+  StoreField(record.ContentType, BuildHostStringAuto(fields.contentTypeText()));
   StoreField(record.ContentTransferEncoding,
-             BuildHostStringAuto(header.contentTransferEncoding().str()));
-  StoreField(record.ContentDisposition, BuildHostStringAuto(header.contentDisposition().str()));
-  StoreField(record.ContentDescription, BuildHostStringAuto(header.contentDescription().str()));
-  StoreField(record.contentId, BuildHostStringAuto(header.contentId().str()));
-  StoreField(record.Filename, AttachmentFilename(header, decodedBytes));
+             BuildHostStringAuto(fields.contentTransferEncodingText()));
+  StoreField(record.ContentDisposition, BuildHostStringAuto(fields.contentDispositionText()));
+  StoreField(record.ContentDescription, BuildHostStringAuto(fields.contentDescriptionText()));
+  StoreField(record.contentId, BuildHostStringAuto(fields.contentIdText()));
+  StoreField(record.Filename, AttachmentFilename(fields, decodedBytes));
 }
 
 void DestroyAttachment(REALobject instance) {
@@ -126,12 +127,12 @@ MimeAttachmentData* AttachmentData(REALobject instance) {
   return InstanceData<MimeAttachmentData>(instance, MimeAttachmentClass);
 }
 
-void AddAttachment(MimeEntityData& messageRecord, REALstring text, const mimetic::Header& header,
+void AddAttachment(MimeEntityData& messageRecord, REALstring text, const HeaderFields& fields,
                    REALobject body, REALobject headerObject, bool isInline,
                    std::string_view decodedBytes) {
   HostObject instance(PluginNewInstance("MimeAttachmentZQV"));
   if (!instance) return;
-  FillAttachment(*AttachmentData(instance.get()), text, header, body, headerObject, decodedBytes);
+  FillAttachment(*AttachmentData(instance.get()), text, fields, body, headerObject, decodedBytes);
 
   REALobject& array = isInline ? messageRecord.Inlines : messageRecord.Attachments;
   if (array == nullptr) StoreField(array, CreateObjectArray());

@@ -5,11 +5,8 @@
 #include <string_view>
 
 #include "objects/entity.h"
+#include "objects/header_fields.h"
 #include "runtime/host_api.h"
-
-namespace mimetic {
-class Header;
-}
 
 // Every field is nil or holds one reference owned by the record.
 struct MimeAttachmentData {
@@ -34,7 +31,7 @@ MimeAttachmentData* AttachmentData(REALobject instance);
 // Builds one attachment from a decoded part and appends it to the message's
 // Inlines (`isInline`) or Attachments array. `text` is the part's decoded
 // text, `body` and `headerObject` its MimeBodyZQV and MimeHeaderZQV; each is
-// borrowed and may be nil.
-void AddAttachment(MimeEntityData& messageRecord, REALstring text, const mimetic::Header& header,
+// borrowed and may be nil. `fields` reads the part's header.
+void AddAttachment(MimeEntityData& messageRecord, REALstring text, const HeaderFields& fields,
                    REALobject body, REALobject headerObject, bool isInline,
                    std::string_view decodedBytes);

@@ -21,8 +21,8 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 // The Content-ID without its angle brackets (each removed on its own), or
 // "attachment" when there is nothing to go by. A part without the field still
 // has mimetic's generated id here.
-std::string NameFromContentId(const mimetic::Header& header) {
-  std::string name = header.contentId().str();
+std::string NameFromContentId(const HeaderFields& fields) {
+  std::string name = fields.contentIdText();
   if (name.size() > 2) {
     if (name.front() == '<') name.erase(0, 1);
     if (name.back() == '>') name.pop_back();
@@ -50,16 +50,16 @@ std::string SniffExtension(std::string_view decodedBytes) {
   return {};
 }
 
-HostString AttachmentFilename(const mimetic::Header& header, std::string_view decodedBytes) {
+HostString AttachmentFilename(const HeaderFields& fields, std::string_view decodedBytes) {
   // Empty parameters give nil from the decoders and so fall through.
-  const mimetic::ContentDisposition& disposition = header.contentDisposition();
-  const mimetic::ContentType& contentType = header.contentType();
+  const mimetic::ContentDisposition& disposition = fields.contentDisposition();
+  const mimetic::ContentType& contentType = fields.contentType();
   if (HostString name = DecodeEncodedWords(disposition.param("filename"), false)) return name;
   if (HostString name = DecodeEncodedWords(contentType.param("filename"), false)) return name;
   if (HostString name = DecodeEncodedWords(contentType.param("name"), false)) return name;
   if (HostString name = DecodeExtendedValue(disposition.param("filename*"))) return name;
 
-  std::string madeUpName = NameFromContentId(header);
+  std::string madeUpName = NameFromContentId(fields);
   const std::string extension = SniffExtension(decodedBytes);
   if (!EndsWithIgnoringCase(madeUpName, extension)) madeUpName += extension;
   return BuildHostStringAuto(std::string_view(madeUpName));

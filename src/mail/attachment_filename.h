@@ -5,14 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "objects/header_fields.h"
 #include "runtime/host_ref.h"
 
-namespace mimetic {
-class Header;
-}
-
-// Nil only when the host cannot build the string.
-HostString AttachmentFilename(const mimetic::Header& header, std::string_view decodedBytes);
+// Nil only when the host cannot build the string. `fields` reads the part's header.
+HostString AttachmentFilename(const HeaderFields& fields, std::string_view decodedBytes);
 // An extension with its leading full stop guessed from the first bytes of the
 // data, or empty.
 std::string SniffExtension(std::string_view decodedBytes);

@@ -37,13 +37,14 @@ std::string CopyBytes(const void* bytes, int64_t count) {
 // message's record: its Body first, which builds and walks the whole tree of
 // parts, then its Header, and the walk and dates of the message entity last
 // of all.
-void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message) {
+void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message,
+                     const HeaderFields& fields) {
   const BuildContext context{&record, &RunEntityStep};
   StoreField(record.Body, NewBodyObject(message.body(), context));
-  StoreField(record.Header, NewHeaderObject(message.header()));
+  StoreField(record.Header, NewHeaderObject(fields));
   // The message itself goes through the same per-entity step as its parts,
   // last, after all of them.
-  RunEntityStep(record, message, record, record.Body, record.Header);
+  RunEntityStep(record, message, fields, record, record.Body, record.Header);
 }
 
 void ParseMessageText(MimeEntityData& record, std::string messageText) {
@@ -65,12 +66,13 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
   std::istringstream messageStream(messageText);
   const mimetic::MimeEntity message(messageStream);
 
-  FillEmailEntity(record, message);
+  const HeaderFields fields(message.header());
+  FillEmailEntity(record, message, fields);
   // A message without parts (or whose parts mimetic did not find) still takes
   // a text from its own body.
-  if (message.body().parts().empty()) SelectTopLevelText(record, message, record);
+  if (message.body().parts().empty()) SelectTopLevelText(record, message, fields, record);
 
-  StoreField(record.Subject, DecodeEncodedWords(message.header().subject(), false));
+  StoreField(record.Subject, DecodeEncodedWords(fields.subject(), false));
 
   // A message that only came with HTML still offers a plain text.
   if (record.PlainText == nullptr) StoreField(record.PlainText, HTMLToPlainText(record.HTMLText));

@@ -6,7 +6,8 @@
 #include "mail/part_walk.h"
 
 void RunEntityStep(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                   MimeEntityData& messageRecord, REALobject body, REALobject header) {
-  WalkEntity(entityRecord, entity, messageRecord, body, header);
+                   const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
+                   REALobject header) {
+  WalkEntity(entityRecord, entity, fields, messageRecord, body, header);
   ExtractDates(entityRecord, entity.header());
 }

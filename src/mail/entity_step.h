@@ -3,10 +3,12 @@
 #pragma once
 
 #include "objects/entity.h"
+#include "objects/header_fields.h"
 
 namespace mimetic {
 class MimeEntity;
 }
 
 void RunEntityStep(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                   MimeEntityData& messageRecord, REALobject body, REALobject header);
+                   const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
+                   REALobject header);

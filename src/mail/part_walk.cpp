@@ -40,10 +40,9 @@ bool IsContainer(const mimetic::ContentType& contentType) {
 
 // Nothing for a transfer encoding that is not undone here (x-uuencode and
 // the like): such a part is left out altogether.
-std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity) {
-  // Only the const accessors: the others add an absent field to the header.
-  const mimetic::Header& header = entity.header();
-  const mimetic::ContentTransferEncoding& transferEncoding = header.contentTransferEncoding();
+std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity,
+                                            const HeaderFields& fields) {
+  const mimetic::ContentTransferEncoding& transferEncoding = fields.contentTransferEncoding();
   const std::string mechanism(transferEncoding.mechanism().begin(),
                               transferEncoding.mechanism().end());
   if (!IsDecodableTransferEncoding(mechanism)) return std::nullopt;
@@ -52,7 +51,7 @@ std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity) {
   decoded.bytes = DecodeBody(transferEncoding, entity);
   // Every part becomes a string, images too: that is how their bytes reach
   // host code. Without a charset the bytes choose their own tag.
-  const std::string& charset = header.contentType().param("charset");
+  const std::string& charset = fields.contentType().param("charset");
   if (charset.empty()) {
     decoded.text = BuildHostStringAuto(decoded.bytes.data(), decoded.bytes.size());
   } else {
@@ -66,15 +65,14 @@ std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity) {
 // become the message's texts; every other part becomes an attachment object.
 // Since mimetic makes up a Content-ID for a part without one, a part reaching
 // that test is inline unless it has an empty Content-ID field.
-void ClassifyLeafPart(const mimetic::MimeEntity& entity, REALstring text, REALobject body,
+void ClassifyLeafPart(const HeaderFields& fields, REALstring text, REALobject body,
                       REALobject headerObject, MimeEntityData& messageRecord,
                       const std::string& decodedBytes) {
-  const mimetic::Header& header = entity.header();
-  const mimetic::ContentType& contentType = header.contentType();
-  const mimetic::istring& disposition = header.contentDisposition().type();
+  const mimetic::ContentType& contentType = fields.contentType();
+  const mimetic::istring& disposition = fields.contentDisposition().type();
 
   if (IsWord(disposition, "attachment")) {
-    AddAttachment(messageRecord, text, header, body, headerObject, false, decodedBytes);
+    AddAttachment(messageRecord, text, fields, body, headerObject, false, decodedBytes);
     return;
   }
   // An empty part takes its turn but leaves the field nil, so a later part
@@ -87,24 +85,25 @@ void ClassifyLeafPart(const mimetic::MimeEntity& entity, REALstring text, REALob
     StoreField(messageRecord.HTMLText, RetainString(text));
     return;
   }
-  const bool isInline = IsWord(disposition, "inline") || !header.contentId().str().empty();
-  AddAttachment(messageRecord, text, header, body, headerObject, isInline, decodedBytes);
+  const bool isInline = IsWord(disposition, "inline") || !fields.contentIdText().empty();
+  AddAttachment(messageRecord, text, fields, body, headerObject, isInline, decodedBytes);
 }
 
 }  // namespace
 
 void WalkEntity(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                MimeEntityData& messageRecord, REALobject body, REALobject header) {
-  if (IsContainer(entity.header().contentType())) return;
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity);
+                const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
+                REALobject header) {
+  if (IsContainer(fields.contentType())) return;
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields);
   if (!decoded) return;
   StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
-  ClassifyLeafPart(entity, entityRecord.BodyDecoded, body, header, messageRecord, decoded->bytes);
+  ClassifyLeafPart(fields, entityRecord.BodyDecoded, body, header, messageRecord, decoded->bytes);
 }
 
 void SelectTopLevelText(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                        MimeEntityData& messageRecord) {
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity);
+                        const HeaderFields& fields, MimeEntityData& messageRecord) {
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields);
   if (!decoded) return;
   StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
   REALstring text = entityRecord.BodyDecoded;
@@ -112,7 +111,7 @@ void SelectTopLevelText(MimeEntityData& entityRecord, const mimetic::MimeEntity&
   // The disposition does not count here, and a body of any other type (a
   // lone PDF, a multipart whose parts mimetic did not find, no Content-Type
   // at all) still gives the message a plain text.
-  const mimetic::ContentType& contentType = entity.header().contentType();
+  const mimetic::ContentType& contentType = fields.contentType();
   if (IsMediaType(contentType, "text", "plain")) {
     if (messageRecord.PlainText == nullptr) StoreField(messageRecord.PlainText, RetainString(text));
     return;

@@ -4,14 +4,17 @@
 #pragma once
 
 #include "objects/entity.h"
+#include "objects/header_fields.h"
 
 namespace mimetic {
 class MimeEntity;
 }
 
-// Runs on every entity right after its subtree is built (post-order).
+// Runs on every entity right after its subtree is built (post-order);
+// `fields` reads the entity's header.
 void WalkEntity(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                MimeEntityData& messageRecord, REALobject body, REALobject header);
+                const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
+                REALobject header);
 // The second, simpler selection for a message without child parts.
 void SelectTopLevelText(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                        MimeEntityData& messageRecord);
+                        const HeaderFields& fields, MimeEntityData& messageRecord);

@@ -11,9 +11,11 @@ HostObject NewEntityObject(const mimetic::MimeEntity& entity, const BuildContext
   // The body first: it builds every descendant, so the step below meets the
   // children of an entity, in order, before the entity itself.
   StoreField(record.Body, NewBodyObject(entity.body(), context));
-  StoreField(record.Header, NewHeaderObject(entity.header()));
+  const HeaderFields fields(entity.header());
+  StoreField(record.Header, NewHeaderObject(fields));
   if (context.onEntityBuilt != nullptr) {
-    context.onEntityBuilt(record, entity, *context.messageRecord, record.Body, record.Header);
+    context.onEntityBuilt(record, entity, fields, *context.messageRecord, record.Body,
+                          record.Header);
   }
   return instance;
 }

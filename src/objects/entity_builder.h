@@ -4,6 +4,7 @@
 #pragma once
 
 #include "objects/entity.h"
+#include "objects/header_fields.h"
 #include "runtime/host_ref.h"
 
 namespace mimetic {
@@ -17,8 +18,10 @@ class MimeEntity;
 // (with all its descendants) and header are built: the part walk and the
 // date reading. The loader hands it down, so this layer need not know the
 // message's own logic, while the order stays post-order.
+// `fields` reads the entity's header for it, as it did for the header object.
 using EntityStep = void (*)(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
-                            MimeEntityData& messageRecord, REALobject body, REALobject header);
+                            const HeaderFields& fields, MimeEntityData& messageRecord,
+                            REALobject body, REALobject header);
 
 struct BuildContext {
   MimeEntityData* messageRecord;  // the message being built
@@ -27,5 +30,5 @@ struct BuildContext {
 
 HostObject NewEntityObject(const mimetic::MimeEntity& entity, const BuildContext& context);
 HostObject NewBodyObject(const mimetic::Body& body, const BuildContext& context);
-HostObject NewHeaderObject(const mimetic::Header& header);
+HostObject NewHeaderObject(const HeaderFields& fields);
 HostObject NewFieldObject(const mimetic::Field& field);

@@ -9,6 +9,7 @@
 #include "objects/address_list.h"
 #include "objects/entity_builder.h"
 #include "objects/field.h"
+#include "objects/header_fields.h"
 #include "objects/mailbox.h"
 #include "objects/mailbox_list.h"
 #include "runtime/errors.h"
@@ -20,21 +21,22 @@ MimeHeaderData* HeaderData(REALobject instance) {
   return InstanceData<MimeHeaderData>(instance, MimeHeaderClass);
 }
 
-void FillHeaderObject(MimeHeaderData& record, const mimetic::Header& header) {
+void FillHeaderObject(MimeHeaderData& record, const HeaderFields& fields) {
   // Only the const accessors: the others add an absent field to the header.
+  const mimetic::Header& header = fields.header();
   RunGuarded([&] {
-    StoreField(record.MimeVersion, BuildHostStringAuto(header.mimeVersion().str()));
-    StoreField(record.ContentType, BuildHostStringAuto(header.contentType().str()));
-    const mimetic::ContentTransferEncoding& transferEncoding = header.contentTransferEncoding();
-    StoreField(record.ContentTransferEncoding, BuildHostStringAuto(transferEncoding.str()));
+    StoreField(record.MimeVersion, BuildHostStringAuto(fields.mimeVersionText()));
+    StoreField(record.ContentType, BuildHostStringAuto(fields.contentTypeText()));
+    StoreField(record.ContentTransferEncoding,
+               BuildHostStringAuto(fields.contentTransferEncodingText()));
     StoreField(record.ContentTransferEncodingMechanism,
-               BuildHostStringAuto(transferEncoding.mechanism()));
-    StoreField(record.ContentDisposition, BuildHostStringAuto(header.contentDisposition().str()));
-    StoreField(record.ContentDescription, BuildHostStringAuto(header.contentDescription().str()));
-    StoreField(record.contentId, BuildHostStringAuto(header.contentId().str()));
-    StoreField(record.subject, BuildHostStringAuto(header.subject()));
+               BuildHostStringAuto(fields.contentTransferEncoding().mechanism()));
+    StoreField(record.ContentDisposition, BuildHostStringAuto(fields.contentDispositionText()));
+    StoreField(record.ContentDescription, BuildHostStringAuto(fields.contentDescriptionText()));
+    StoreField(record.contentId, BuildHostStringAuto(fields.contentIdText()));
+    StoreField(record.subject, BuildHostStringAuto(fields.subject()));
     StoreField(record.messageid, BuildHostStringAuto(header.messageid().str()));
-    StoreField(record.subjectDecoded, DecodeEncodedWords(header.subject(), false));
+    StoreField(record.subjectDecoded, DecodeEncodedWords(fields.subject(), false));
     StoreField(record.sender, NewMailboxObject(header.sender()));
     StoreField(record.from, NewMailboxListObject(header.from()));
     StoreField(record.too, NewAddressListObject(header.to()));
@@ -53,10 +55,10 @@ void FillHeaderObject(MimeHeaderData& record, const mimetic::Header& header) {
   });
 }
 
-HostObject NewHeaderObject(const mimetic::Header& header) {
+HostObject NewHeaderObject(const HeaderFields& fields) {
   HostObject instance(PluginNewInstance("MimeHeaderZQV"));
   if (!instance) return instance;
-  FillHeaderObject(*HeaderData(instance.get()), header);
+  FillHeaderObject(*HeaderData(instance.get()), fields);
   return instance;
 }
 

@@ -4,9 +4,7 @@
 
 #include "runtime/host_api.h"
 
-namespace mimetic {
-class Header;
-}
+class HeaderFields;
 
 // Every field is nil or holds one reference owned by the record.
 struct MimeHeaderData {
@@ -34,8 +32,8 @@ extern REALclassDefinition MimeHeaderClass;
 
 MimeHeaderData* HeaderData(REALobject instance);
 
-// Snapshots `header` into `record`. Runs guarded: an exception from a typed
-// field becomes a host exception, and what was filled before it stays.
-// Reading a typed field makes mimetic keep the typed form in `header`, so
-// the Fields list shows those fields as their typed values render.
-void FillHeaderObject(MimeHeaderData& record, const mimetic::Header& header);
+// Snapshots the header of `fields` into `record`. Runs guarded: an exception
+// from a typed field becomes a host exception, and what was filled before it
+// stays. Reading a typed field makes mimetic keep the typed form in the
+// header, so the Fields list shows those fields as their typed values render.
+void FillHeaderObject(MimeHeaderData& record, const HeaderFields& fields);
