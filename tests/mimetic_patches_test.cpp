@@ -132,4 +132,12 @@ TEST(MimeticPatches, TypedReadsFindTheirFieldIgnoringAsciiCaseOnly) {
   EXPECT_FALSE(header.hasField("X-Content-Type"));
 }
 
+// Version texts and generated ids are made of these digits.
+TEST(MimeticPatches, IntegersFormatAsPlainDecimalDigits) {
+  EXPECT_EQ(mimetic::utils::int2str(0), "0");
+  EXPECT_EQ(mimetic::utils::int2str(1234567), "1234567");
+  EXPECT_EQ(mimetic::utils::int2str(-530), "-530");
+  EXPECT_EQ(mimetic::utils::int2str(-2147483647 - 1), "-2147483648");
+}
+
 }  // namespace
