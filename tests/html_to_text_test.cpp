@@ -89,6 +89,8 @@ TEST_F(HtmlToTextTest, CharacterReferences) {
       {"names keep their case", "&Alpha;&alpha;&AMP;", "\xCE\x91\xCE\xB1"},
       {"unknown name dropped with its ;", "a&bogus;b", "ab"},
       {"a prefix of a name is unknown", "&nbs;&sup;&sup2;", "\xE2\x8A\x83\xC2\xB2"},
+      {"a name right but for a later or non-ASCII letter is unknown",
+       "a&eurx;b&thetasyn;c&nb\xC3\xA9p;d", "abcd"},
       {"name without ; at the end", "x&amp", "x&"},
       {"unterminated reference at the end", "AT&T rocks", "AT"},
       {"unterminated reference swallows nine", "AT&T rocks, more", "ATmore"},

@@ -1,5 +1,8 @@
 #include "decoding/html_entities.h"
 
+#include <array>
+#include <cstring>
+
 const HtmlEntity kHtmlEntities[kHtmlEntityCount + 1] = {
     {34, "quot"}, {38, "amp"}, {39, "apos"}, {60, "lt"}, {62, "gt"}, {160, "nbsp"},
     {161, "iexcl"}, {162, "cent"}, {163, "pound"}, {164, "curren"}, {165, "yen"}, {166, "brvbar"},
@@ -51,19 +54,68 @@ const HtmlEntity kHtmlEntities[kHtmlEntityCount + 1] = {
     {0, ""},
 };
 
+namespace {
+
+// The length and the first three letters of a name in one word: the scan
+// passes over nearly every entry with one comparison instead of a loop over
+// its letters.
+uint32_t NameKey(size_t length, uint32_t first, uint32_t second, uint32_t third) {
+  return static_cast<uint32_t>(length) | first << 8 | second << 16 | third << 24;
+}
+
+uint32_t EntryKey(const char* name) {
+  const size_t length = std::strlen(name);
+  auto letter = [&](size_t i) { return i < length ? static_cast<unsigned char>(name[i]) : 0u; };
+  return NameKey(length, letter(0), letter(1), letter(2));
+}
+
+// Keys are compared a block at a time, in a loop the compiler turns into
+// vector code; the block past the table's end is filled with keys of length
+// 0, which no reference has.
+constexpr size_t kKeyBlock = 8;
+constexpr size_t kKeyCount = (kHtmlEntityCount + kKeyBlock - 1) / kKeyBlock * kKeyBlock;
+
+// Built once, in table order.
+const std::array<uint32_t, kKeyCount>& EntryKeys() {
+  static const std::array<uint32_t, kKeyCount> keys = [] {
+    std::array<uint32_t, kKeyCount> made{};
+    for (size_t i = 0; i < kHtmlEntityCount; ++i) made[i] = EntryKey(kHtmlEntities[i].name);
+    return made;
+  }();
+  return keys;
+}
+
+}  // namespace
+
 // A reference must spell a whole entity name. Matching only its first letters
 // would turn fragments such as "&a;" or "&nbs;" into whichever entity happens
 // to come first in code-point order among those sharing the fragment ("&" for
 // "&a;"), a result that depends on the table's order rather than on anything
 // the author of the HTML wrote; an unknown name is dropped instead.
 uint32_t FindHtmlEntity(const uint32_t* name, size_t length) {
-  for (const HtmlEntity* entity = kHtmlEntities; entity->codePoint != 0; ++entity) {
-    size_t matched = 0;
-    while (matched < length && entity->name[matched] != '\0' &&
-           static_cast<unsigned char>(entity->name[matched]) == name[matched]) {
-      ++matched;
+  // Every name in the table is ASCII and shorter than 256 letters, so other
+  // text cannot match (and its code points would not fit the key).
+  if (length == 0 || length > 0xFF) return 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (name[i] > 0x7F) return 0;
+  }
+  auto letter = [&](size_t i) { return i < length ? name[i] : 0u; };
+  const uint32_t key = NameKey(length, letter(0), letter(1), letter(2));
+  const std::array<uint32_t, kKeyCount>& keys = EntryKeys();
+  for (size_t block = 0; block < kKeyCount; block += kKeyBlock) {
+    uint32_t matchingKeys = 0;
+    for (size_t i = 0; i < kKeyBlock; ++i) matchingKeys += keys[block + i] == key;
+    if (matchingKeys == 0) continue;
+    for (size_t entry = block; entry < block + kKeyBlock; ++entry) {
+      if (keys[entry] != key) continue;
+      const char* entityName = kHtmlEntities[entry].name;
+      size_t matched = 3;
+      while (matched < length &&
+             static_cast<unsigned char>(entityName[matched]) == name[matched]) {
+        ++matched;
+      }
+      if (matched >= length) return kHtmlEntities[entry].codePoint;
     }
-    if (matched == length && entity->name[matched] == '\0') return entity->codePoint;
   }
   return 0;
 }
