@@ -67,6 +67,13 @@ TEST_F(TextReaderTest, UTF8TextIsDecodedUpToTheFirstIllegalSequence) {
       {"\xC3\xA9\xED\xA0\x80x", u"\u00E9", U"\u00E9"},
       {"\xC3\xA9\xF4\x90\x80\x80", u"\u00E9", U"\u00E9"},
       {"\xC3\xA9\xF8\x88\x80\x80\x80", u"\u00E9", U"\u00E9"},
+      // Runs of ASCII longer than the eight bytes read at once, around and
+      // before other text.
+      {u8"Stra\u00DFe 12, 50667 K\u00F6ln, Deutschland \u20AC",
+       u"Stra\u00DFe 12, 50667 K\u00F6ln, Deutschland \u20AC",
+       U"Stra\u00DFe 12, 50667 K\u00F6ln, Deutschland \u20AC"},
+      {u8"01234567\u00E989abcdefgh", u"01234567\u00E989abcdefgh", U"01234567\u00E989abcdefgh"},
+      {"0123456789abcdef\xC0\x80tail", u"0123456789abcdef", U"0123456789abcdef"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));

@@ -11,6 +11,10 @@ namespace {
 // stray write over a reader shows up in the debug log.
 constexpr uint64_t kGuardWord = 0x7A7176725465787Full;
 
+// Bytes taken at once while text is ASCII, and the high bit of each of them.
+constexpr int64_t kAsciiRun = 8;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
 // What n trailing bytes add to a UTF-8 sequence when its bytes are simply
 // accumulated as value * 64 + byte.
 constexpr uint32_t kUTF8SequenceOffsets[4] = {0, 0x3080, 0xE2080, 0x3C82080};
@@ -87,7 +91,21 @@ int64_t DecodeUTF8(const unsigned char* bytes, int64_t length, Unit* out) {
   int64_t written = 0;
   int64_t position = 0;
   while (position < length) {
-    // Mail text is mostly ASCII, which needs none of the checks below.
+    // Mail text is mostly ASCII, which needs none of the checks below: eight
+    // bytes at a time while none of them has its high bit set.
+    while (length - position >= kAsciiRun) {
+      uint64_t run;
+      std::memcpy(&run, bytes + position, sizeof run);
+      if ((run & kHighBits) != 0) break;
+      // Widened from a copy: stores through `out` then cannot change the
+      // bytes, and the compiler makes one vector operation of the loop.
+      unsigned char ascii[kAsciiRun];
+      std::memcpy(ascii, &run, sizeof ascii);
+      for (int64_t i = 0; i < kAsciiRun; ++i) out[written + i] = ascii[i];
+      written += kAsciiRun;
+      position += kAsciiRun;
+    }
+    if (position == length) break;
     if (bytes[position] < 0x80) {
       out[written++] = bytes[position++];
       continue;
@@ -254,7 +272,13 @@ void rbText::RebuildAsWindowsLatin1() {
 void rbText::CheckAscii() {
   if (mode_ != kUnexamined) return;
   HostBytesView bytes = HostBytesView::OfString(source_.get());
-  for (int64_t i = 0; i < bytes.size(); ++i) {
+  int64_t i = 0;
+  for (; bytes.size() - i >= kAsciiRun; i += kAsciiRun) {
+    uint64_t run;
+    std::memcpy(&run, bytes.data() + i, sizeof run);
+    if ((run & kHighBits) != 0) break;
+  }
+  for (; i < bytes.size(); ++i) {
     if (bytes.data()[i] >= 0x80) {
       mode_ = kNeedsConversion;
       return;
