@@ -270,6 +270,8 @@ TEST_F(HostileInput, NestedListsIndentNoDeeperThanSixteenLevels) {
     expectedLength += (level > 1 ? 1 : 0) + 2 * (std::min(level, 16) - 1) + 2;
   }
   EXPECT_EQ(plainText(html).size(), expectedLength);
+  // Text after the items is written into the longer text too.
+  EXPECT_EQ(plainText(html + "tail").size(), expectedLength + 4);
   expectNoException();
 }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <utility>
-#include <vector>
 
 #include "decoding/html_entities.h"
 #include "runtime/errors.h"
@@ -68,17 +68,57 @@ struct TagName {
   }
 };
 
+// The converter's output: its room is taken once, before the scan, and is
+// not zero-filled first as a vector's would be, so a run of text can be
+// written straight into it.
+class CodePoints {
+ public:
+  explicit CodePoints(size_t room) : units_(new uint32_t[room]), capacity_(room) {}
+
+  const uint32_t* data() const { return units_.get(); }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  void Append(uint32_t c) {
+    if (size_ == capacity_) Reserve(size_ + 1);
+    units_[size_++] = c;
+  }
+
+  // Room for `count` code points in all; only the indentation of deep lists
+  // makes a text longer than the room taken at the start.
+  void Reserve(size_t count) {
+    if (count <= capacity_) return;
+    const size_t larger = std::max(count, 2 * capacity_);
+    std::unique_ptr<uint32_t[]> moved(new uint32_t[larger]);
+    std::copy(units_.get(), units_.get() + size_, moved.get());
+    units_ = std::move(moved);
+    capacity_ = larger;
+  }
+
+  // Where the next code point goes; Extend counts those written there.
+  uint32_t* end() { return units_.get() + size_; }
+  void Extend(size_t written) { size_ += written; }
+
+ private:
+  std::unique_ptr<uint32_t[]> units_;
+  size_t size_ = 0;
+  size_t capacity_;
+};
+
 // One pass over NUL-terminated code points. Attributes, comments and anything
 // else inside "<" ... ">" are never parsed: the depth count skips them.
 class HtmlTextScanner {
  public:
-  HtmlTextScanner(const uint32_t* text, int64_t count) : text_(text), end_(count) {
-    output_.reserve(static_cast<size_t>(count) + kOutputHeadroom);
-  }
+  HtmlTextScanner(const uint32_t* text, int64_t count)
+      : text_(text), end_(count), output_(static_cast<size_t>(count) + kOutputHeadroom) {}
 
-  std::vector<uint32_t> Convert() && {
+  CodePoints Convert() && {
     int64_t position = 0;
     while (position < end_) {
+      // Most characters are ordinary text or lie inside a tag; runs of
+      // those take the steps Step would take, in a loop of their own.
+      position = depth_ > 0 || HidingContent() ? SkipInsideTag(position) : CopyText(position);
+      if (position >= end_) break;
       uint32_t stepStart = text_[position];
       position = Step(position);
       previous_ = stepStart;
@@ -88,6 +128,42 @@ class HtmlTextScanner {
 
  private:
   bool HidingContent() const { return inStyle_ || inScript_ || inNoscript_; }
+
+  // Inside a tag or hidden content only "<" and ">" change anything.
+  int64_t SkipInsideTag(int64_t position) {
+    while (position < end_) {
+      const uint32_t c = text_[position];
+      if (c == '<' || c == '>') break;
+      previous_ = c;
+      ++position;
+    }
+    return position;
+  }
+
+  // Ordinary text up to the next character Step treats specially. A run
+  // emits at most one code point per character it reads, so it is written
+  // straight into room taken for the rest of the text, with its state in
+  // locals.
+  int64_t CopyText(int64_t position) {
+    output_.Reserve(output_.size() + static_cast<size_t>(end_ - position));
+    uint32_t* const first = output_.end();
+    uint32_t* out = first;
+    uint32_t previous = previous_;
+    const int64_t start = position;
+    while (position < end_) {
+      const uint32_t c = text_[position];
+      if (c == '<' || c == '>' || c == '&' || c == '\n' || c == '\r') break;
+      if (!(IsWhiteSpace(c) && IsWhiteSpace(previous))) *out++ = c;
+      previous = c;
+      ++position;
+    }
+    output_.Extend(static_cast<size_t>(out - first));
+    if (position > start) {
+      atLineStart_ = false;
+      previous_ = previous;
+    }
+    return position;
+  }
 
   int64_t Step(int64_t position) {
     uint32_t c = text_[position];
@@ -245,7 +321,7 @@ class HtmlTextScanner {
     return static_cast<int32_t>(negative ? 0u - value : value);
   }
 
-  void Emit(uint32_t c) { output_.push_back(c); }
+  void Emit(uint32_t c) { output_.Append(c); }
   void EmitLineBreak() {
     Emit(kLineBreak);
     atLineStart_ = true;
@@ -253,7 +329,7 @@ class HtmlTextScanner {
 
   const uint32_t* text_;
   int64_t end_;
-  std::vector<uint32_t> output_;
+  CodePoints output_;
 
   int32_t depth_ = 0;
   int32_t listLevel_ = 0;
@@ -271,7 +347,7 @@ class HtmlTextScanner {
 HostString HTMLToPlainText(REALstring html) {
   if (html == nullptr) return HostString();
   rbText reader(html);
-  std::vector<uint32_t> text = HtmlTextScanner(reader.UTF32(), reader.UTF32Length()).Convert();
+  CodePoints text = HtmlTextScanner(reader.UTF32(), reader.UTF32Length()).Convert();
   if (text.empty()) return HostString();
   return BuildHostString(text.data(), static_cast<int64_t>(text.size() * sizeof(uint32_t)),
                          kREALTextEncodingUTF32);
