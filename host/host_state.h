@@ -75,6 +75,8 @@ struct StringRecord {
 // with one reference and not yet live; throws std::bad_alloc.
 StringRecord* NewStringRecord(size_t size, uint32_t encoding);
 void FreeStringRecord(StringRecord* record);
+// Gives up all but the first `size` bytes (kept), with a new zero tail.
+void ShrinkStringRecord(StringRecord& record, size_t size);
 
 // A property or method found in a class or one of its superclasses.
 struct PropertyRef {
@@ -135,9 +137,9 @@ struct Host::State {
 
   // ---- strings (host_strings.cpp) ----
   REALstring makeString(std::string_view bytes, uint32_t encoding);
-  // A live string of `size` bytes for the caller to write (conversions fill
-  // it in place rather than copy a finished buffer in).
-  StringRecord* makeUnfilledString(size_t size, uint32_t encoding);
+  // Makes a record from NewStringRecord live (freeing it if that fails):
+  // conversions fill a record in place rather than copy a finished buffer in.
+  StringRecord* makeLive(StringRecord* record);
   // The record of a live string; null for nil, and null plus a problem line
   // naming `use` for a handle that is not alive.
   StringRecord* liveString(REALstring text, const char* use);

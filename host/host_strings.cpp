@@ -88,8 +88,18 @@ void FreeStringRecord(StringRecord* record) {
   std::free(record);
 }
 
-StringRecord* Host::State::makeUnfilledString(size_t size, uint32_t encoding) {
-  StringRecord* record = NewStringRecord(size, encoding);
+void ShrinkStringRecord(StringRecord& record, size_t size) {
+  if (size >= record.size) return;
+  record.size = size;
+  WriteZeroTail(record);
+  if (!record.separateBlock) return;
+  // A smaller block for the same bytes; keeping the larger one would do too.
+  if (void* smaller = std::realloc(record.data, size + kStringZeroTail)) {
+    record.data = static_cast<char*>(smaller);
+  }
+}
+
+StringRecord* Host::State::makeLive(StringRecord* record) {
   record->serial = nextSerial++;
   try {
     liveStrings.insert(record);
@@ -101,7 +111,7 @@ StringRecord* Host::State::makeUnfilledString(size_t size, uint32_t encoding) {
 }
 
 REALstring Host::State::makeString(std::string_view bytes, uint32_t encoding) {
-  StringRecord* record = makeUnfilledString(bytes.size(), encoding);
+  StringRecord* record = makeLive(NewStringRecord(bytes.size(), encoding));
   if (!bytes.empty()) std::memcpy(record->data, bytes.data(), bytes.size());
   return reinterpret_cast<REALstring>(record);
 }
@@ -174,15 +184,21 @@ REALstring REALConvertString(REALstring text, uint32_t encoding) {
   StringRecord* record = state->liveString(text, "REALConvertString");
   if (record == nullptr) return nullptr;
   std::string_view bytes = record->bytes();
-  // Wide text is written straight into the new string: a long text is then
-  // copied once, not decoded, encoded and copied again.
+  // Wide text is written straight into the new string, in room for the
+  // longest result, which is then given back: a long text is read once and
+  // written once, not decoded, encoded and copied again.
   if (!ReadsTheSame(bytes, record->encoding, encoding) &&
       HasDirectConversion(record->encoding, encoding)) {
-    std::optional<size_t> length = DirectConversionLength(bytes, record->encoding, encoding);
-    if (!length) return nullptr;
-    StringRecord* converted = state->makeUnfilledString(*length, encoding);
-    ConvertDirectly(bytes, record->encoding, encoding, converted->data);
-    return reinterpret_cast<REALstring>(converted);
+    StringRecord* converted =
+        NewStringRecord(DirectConversionRoom(bytes, record->encoding, encoding), encoding);
+    std::optional<size_t> written =
+        ConvertDirectly(bytes, record->encoding, encoding, converted->data);
+    if (!written) {
+      FreeStringRecord(converted);
+      return nullptr;
+    }
+    ShrinkStringRecord(*converted, *written);
+    return reinterpret_cast<REALstring>(state->makeLive(converted));
   }
   std::string converted;
   if (!ConvertText(bytes, record->encoding, encoding, converted)) return nullptr;

@@ -239,8 +239,6 @@ bool ForEachWideCodePoint(const WideForm& form, std::string_view bytes, Visit vi
                             : ForEachWideCodePoint<char32_t>(bytes, form.littleEndian, visit);
 }
 
-size_t UTF8Width(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
-
 bool EncodeUTF32(std::u32string_view text, bool littleEndian, std::string& out) {
   for (char32_t c : text) {
     if (!IsScalarValue(c)) return false;
@@ -354,21 +352,18 @@ bool IsWideUnicode(uint32_t encoding) {
   return WideFormOf(encoding, form);
 }
 
-std::optional<size_t> WideTextUTF8Length(uint32_t encoding, std::string_view bytes) {
+size_t WideTextUTF8Room(uint32_t encoding, std::string_view bytes) {
+  // A UTF-16 unit takes at most three bytes (a pair four), a UTF-32 unit four.
   WideForm form;
-  if (!WideFormOf(encoding, form)) return std::nullopt;
-  size_t length = 0;
-  if (!ForEachWideCodePoint(form, bytes, [&](char32_t c) { length += UTF8Width(c); })) {
-    return std::nullopt;
-  }
-  return length;
+  if (!WideFormOf(encoding, form)) return 0;
+  return form.unitSize == 2 ? bytes.size() / 2 * 3 : bytes.size();
 }
 
-void WriteWideTextAsUTF8(uint32_t encoding, std::string_view bytes, char* out) {
+std::optional<size_t> WriteWideTextAsUTF8(uint32_t encoding, std::string_view bytes, char* out) {
   WideForm form;
-  if (!WideFormOf(encoding, form)) return;
+  if (!WideFormOf(encoding, form)) return std::nullopt;
   auto* at = reinterpret_cast<unsigned char*>(out);
-  ForEachWideCodePoint(form, bytes, [&](char32_t c) {
+  const bool valid = ForEachWideCodePoint(form, bytes, [&](char32_t c) {
     if (c < 0x80) {
       *at++ = static_cast<unsigned char>(c);
     } else if (c < 0x800) {
@@ -385,6 +380,8 @@ void WriteWideTextAsUTF8(uint32_t encoding, std::string_view bytes, char* out) {
       *at++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
     }
   });
+  if (!valid) return std::nullopt;
+  return static_cast<size_t>(at - reinterpret_cast<unsigned char*>(out));
 }
 
 bool DecodeOwn(uint32_t encoding, std::string_view bytes, std::u32string& codePoints) {

@@ -33,11 +33,11 @@ bool DecodeOwn(uint32_t encoding, std::string_view bytes, std::u32string& codePo
 bool EncodeOwn(uint32_t encoding, std::u32string_view codePoints, std::string& bytes);
 
 // UTF-16 and UTF-32 (any of the five numbers) to UTF-8 straight from the
-// units, with no code-point buffer between: first the length of the result
-// (nullopt when the units are not valid text, as DecodeOwn would refuse
-// them), then the bytes, written to `out`, which has room for that length.
+// units, with no code-point buffer between, in one pass: `out` needs the
+// room WideTextUTF8Room gives; the result is the bytes written, or nullopt
+// when the units are not valid text (as DecodeOwn would refuse them).
 bool IsWideUnicode(uint32_t encoding);
-std::optional<size_t> WideTextUTF8Length(uint32_t encoding, std::string_view bytes);
-void WriteWideTextAsUTF8(uint32_t encoding, std::string_view bytes, char* out);
+size_t WideTextUTF8Room(uint32_t encoding, std::string_view bytes);
+std::optional<size_t> WriteWideTextAsUTF8(uint32_t encoding, std::string_view bytes, char* out);
 
 }  // namespace emu

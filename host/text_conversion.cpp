@@ -29,13 +29,14 @@ bool HasDirectConversion(uint32_t from, uint32_t to) {
   return to == kREALTextEncodingUTF8 && IsWideUnicode(from);
 }
 
-std::optional<size_t> DirectConversionLength(std::string_view bytes, uint32_t from, uint32_t to) {
-  if (!HasDirectConversion(from, to)) return std::nullopt;
-  return WideTextUTF8Length(from, bytes);
+size_t DirectConversionRoom(std::string_view bytes, uint32_t from, uint32_t to) {
+  return HasDirectConversion(from, to) ? WideTextUTF8Room(from, bytes) : 0;
 }
 
-void ConvertDirectly(std::string_view bytes, uint32_t from, uint32_t to, char* out) {
-  if (HasDirectConversion(from, to)) WriteWideTextAsUTF8(from, bytes, out);
+std::optional<size_t> ConvertDirectly(std::string_view bytes, uint32_t from, uint32_t to,
+                                      char* out) {
+  if (!HasDirectConversion(from, to)) return std::nullopt;
+  return WriteWideTextAsUTF8(from, bytes, out);
 }
 
 bool ConvertText(std::string_view bytes, uint32_t from, uint32_t to, std::string& out) {
@@ -44,12 +45,11 @@ bool ConvertText(std::string_view bytes, uint32_t from, uint32_t to, std::string
     return true;
   }
   if (HasDirectConversion(from, to)) {
-    std::optional<size_t> length = DirectConversionLength(bytes, from, to);
-    if (!length) return false;
     const size_t start = out.size();
-    out.resize(start + *length);
-    ConvertDirectly(bytes, from, to, out.data() + start);
-    return true;
+    out.resize(start + DirectConversionRoom(bytes, from, to));
+    std::optional<size_t> written = ConvertDirectly(bytes, from, to, out.data() + start);
+    out.resize(start + written.value_or(0));
+    return written.has_value();
   }
   std::u32string codePoints;
   codePoints.reserve(bytes.size());

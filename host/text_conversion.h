@@ -21,11 +21,13 @@ bool ReadsTheSame(std::string_view bytes, uint32_t from, uint32_t to);
 bool ConvertText(std::string_view bytes, uint32_t from, uint32_t to, std::string& out);
 
 // The conversions that can be written in place, straight from the source
-// units (UTF-16 and UTF-32 to UTF-8): HasDirectConversion tells which; the
-// length of the result (nullopt for text ConvertText would refuse) lets the
-// caller give the result its final home, and ConvertDirectly fills it.
+// units, in one pass (UTF-16 and UTF-32 to UTF-8): HasDirectConversion tells
+// which. The caller gives the result its final home with the room
+// DirectConversionRoom asks for; ConvertDirectly fills it and answers the
+// bytes written, or nullopt for text ConvertText would refuse.
 bool HasDirectConversion(uint32_t from, uint32_t to);
-std::optional<size_t> DirectConversionLength(std::string_view bytes, uint32_t from, uint32_t to);
-void ConvertDirectly(std::string_view bytes, uint32_t from, uint32_t to, char* out);
+size_t DirectConversionRoom(std::string_view bytes, uint32_t from, uint32_t to);
+std::optional<size_t> ConvertDirectly(std::string_view bytes, uint32_t from, uint32_t to,
+                                      char* out);
 
 }  // namespace emu
