@@ -64,6 +64,17 @@ const ClassInfo* Host::State::findClass(std::string_view name) const {
   return found != classes.end() ? found->second.get() : nullptr;
 }
 
+const ClassInfo* Host::State::findClassNamed(const char* name) {
+  ClassByName& remembered =
+      classesByName[(reinterpret_cast<uintptr_t>(name) >> 3) % classesByName.size()];
+  if (remembered.name == name && std::strcmp(name, remembered.cls->name.c_str()) == 0) {
+    return remembered.cls;
+  }
+  const ClassInfo* cls = findClass(name);
+  if (cls != nullptr) remembered = ClassByName{name, cls};
+  return cls;
+}
+
 const ClassInfo* Host::State::registerClass(REALclassDefinition* record, bool builtIn) {
   if (record == nullptr || record->name == nullptr) {
     problems.push_back("PluginRegisterClass: a class record without a name");
@@ -192,7 +203,7 @@ REALobject PluginNewInstance(const char* className) {
   Host::State* state = CurrentState();
   if (state == nullptr || className == nullptr) return nullptr;
   if (state->refusedClasses.count(std::string_view(className)) != 0) return nullptr;
-  const ClassInfo* cls = state->findClass(className);
+  const ClassInfo* cls = state->findClassNamed(className);
   return cls != nullptr ? state->instantiate(*cls) : nullptr;
 }
 

@@ -3,6 +3,7 @@
 // state of calls and exceptions.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -106,6 +107,11 @@ struct Host::State {
   const ClassInfo* memoryBlockClass = nullptr;
   const ClassInfo* folderItemClass = nullptr;
   const ClassInfo* arrayClass = nullptr;
+  struct ClassByName {
+    const char* name = nullptr;
+    const ClassInfo* cls = nullptr;
+  };
+  std::array<ClassByName, 32> classesByName{};
 
   // ---- live handles ----
   HandleSet<StringRecord> liveStrings;
@@ -151,6 +157,10 @@ struct Host::State {
   void lockObject(REALobject object);
   void unlockObject(REALobject object);
   const ClassInfo* findClass(std::string_view name) const;
+  // findClass for a name the plugin passes, remembered by the address of its
+  // text (checked against the class's name before it is trusted): the plugin
+  // names a class on every instance it makes, always with the same literal.
+  const ClassInfo* findClassNamed(const char* name);
   const ClassInfo* registerClass(REALclassDefinition* record, bool builtIn);
   // A new zero-filled instance with one reference; each class's record
   // constructor (if any) runs, superclass first.
