@@ -16,9 +16,14 @@ MimeMailboxData* MailboxData(REALobject instance) {
   return InstanceData<MimeMailboxData>(instance, MimeMailboxClass);
 }
 
-void FillMailboxObject(MimeMailboxData& record, const mimetic::Mailbox& mailbox) {
+namespace {
+
+// `localPart` is the mailbox's canonical local part, which the builder has
+// already made to test it.
+void FillMailbox(MimeMailboxData& record, const mimetic::Mailbox& mailbox,
+                 const std::string& localPart) {
   StoreField(record.StringValue, BuildHostStringAuto(mailbox.str()));
-  StoreField(record.Mailbox, BuildHostStringAuto(mailbox.mailbox(1)));
+  StoreField(record.Mailbox, BuildHostStringAuto(localPart));
   StoreField(record.Domain, BuildHostStringAuto(mailbox.domain(1)));
   // The label as written, so that the decoding below still sees its quotes.
   const std::string label = mailbox.label(0);
@@ -27,11 +32,18 @@ void FillMailboxObject(MimeMailboxData& record, const mimetic::Mailbox& mailbox)
   StoreField(record.Sourceroute, BuildHostStringAuto(mailbox.sourceroute(1)));
 }
 
+}  // namespace
+
+void FillMailboxObject(MimeMailboxData& record, const mimetic::Mailbox& mailbox) {
+  FillMailbox(record, mailbox, mailbox.mailbox(1));
+}
+
 HostObject NewMailboxObject(const mimetic::Mailbox& mailbox) {
-  if (mailbox.mailbox(1).empty()) return {};
+  const std::string localPart = mailbox.mailbox(1);
+  if (localPart.empty()) return {};
   HostObject instance(PluginNewInstance("MimeMailboxZQV"));
   if (!instance) return instance;
-  FillMailboxObject(*MailboxData(instance.get()), mailbox);
+  FillMailbox(*MailboxData(instance.get()), mailbox, localPart);
   return instance;
 }
 
