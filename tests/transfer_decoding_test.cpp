@@ -16,14 +16,16 @@ using namespace std::literals;
 std::string Decode(const std::string& mechanism, const std::string& body) {
   mimetic::MimeEntity entity;
   entity.body().assign(body);
-  return DecodeBody(mimetic::ContentTransferEncoding(mechanism), entity);
+  std::string decoded;
+  return std::string(DecodeBody(mimetic::ContentTransferEncoding(mechanism), entity, decoded));
 }
 
 // The body of a whole parsed part, decoded by the part's own field.
 std::string DecodeParsed(const std::string& message) {
   std::istringstream stream(message);
   const mimetic::MimeEntity entity(stream);
-  return DecodeBody(entity.header().contentTransferEncoding(), entity);
+  std::string decoded;
+  return std::string(DecodeBody(entity.header().contentTransferEncoding(), entity, decoded));
 }
 
 struct Decoding {

@@ -25,8 +25,9 @@ bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view name) {
 }
 
 template <class Decoder>
-std::string RunDecoder(const std::string& encodedBytes, size_t reservedBytes = 0) {
-  std::string decodedBytes;
+std::string_view RunDecoder(const std::string& encodedBytes, std::string& decodedBytes,
+                            size_t reservedBytes = 0) {
+  decodedBytes.clear();
   decodedBytes.reserve(reservedBytes);
   Decoder decoder;
   // The range form ends with the decoder's flush, which emits a trailing
@@ -46,17 +47,21 @@ bool IsDecodableTransferEncoding(std::string_view mechanism) {
   return false;
 }
 
-std::string DecodeBody(const mimetic::ContentTransferEncoding& encoding,
-                       const mimetic::MimeEntity& entity) {
-  const std::string mechanism(encoding.mechanism().begin(), encoding.mechanism().end());
+std::string_view DecodeBody(const mimetic::ContentTransferEncoding& encoding,
+                            const mimetic::MimeEntity& entity, std::string& decoded) {
+  const mimetic::istring& mechanism = encoding.mechanism();
+  const std::string_view mechanismName(mechanism.data(), mechanism.size());
   const std::string& body = entity.body();
   // Four base64 characters make at most three bytes: reserving that once
   // spares a large attachment a copy into fresh memory at every doubling.
   // Quoted-printable text parts are small, and growing them in place was
   // measured to cost less than reserving their worst case.
-  if (EqualsIgnoringAsciiCase(mechanism, kBase64)) {
-    return RunDecoder<mimetic::Base64::Decoder>(body, body.size() / 4 * 3 + 3);
+  if (EqualsIgnoringAsciiCase(mechanismName, kBase64)) {
+    return RunDecoder<mimetic::Base64::Decoder>(body, decoded, body.size() / 4 * 3 + 3);
   }
-  if (EqualsIgnoringAsciiCase(mechanism, kQuotedPrintable)) return RunDecoder<mimetic::QP::Decoder>(body);
+  if (EqualsIgnoringAsciiCase(mechanismName, kQuotedPrintable)) {
+    return RunDecoder<mimetic::QP::Decoder>(body, decoded);
+  }
+  // 7bit, 8bit, binary or none: the body is already what it says.
   return body;
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include <mimetic/mimeentity.h>
@@ -18,7 +19,7 @@ namespace {
 // An entity's body with its transfer encoding undone (`bytes`) and as a host
 // string in its charset (`text`, nil for an empty body).
 struct DecodedBody {
-  std::string bytes;
+  std::string_view bytes;
   HostString text;
 };
 
@@ -39,16 +40,20 @@ bool IsContainer(const mimetic::ContentType& contentType) {
 }
 
 // Nothing for a transfer encoding that is not undone here (x-uuencode and
-// the like): such a part is left out altogether.
+// the like): such a part is left out altogether. The decoded bytes lie in
+// `decodedBytes`, or in the entity's own body when it needed no decoding
+// (no copy is made of it).
 std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity,
-                                            const HeaderFields& fields) {
+                                            const HeaderFields& fields,
+                                            std::string& decodedBytes) {
   const mimetic::ContentTransferEncoding& transferEncoding = fields.contentTransferEncoding();
-  const std::string mechanism(transferEncoding.mechanism().begin(),
-                              transferEncoding.mechanism().end());
-  if (!IsDecodableTransferEncoding(mechanism)) return std::nullopt;
+  const mimetic::istring& mechanism = transferEncoding.mechanism();
+  if (!IsDecodableTransferEncoding(std::string_view(mechanism.data(), mechanism.size()))) {
+    return std::nullopt;
+  }
 
   DecodedBody decoded;
-  decoded.bytes = DecodeBody(transferEncoding, entity);
+  decoded.bytes = DecodeBody(transferEncoding, entity, decodedBytes);
   // Every part becomes a string, images too: that is how their bytes reach
   // host code. Without a charset the bytes choose their own tag.
   const std::string& charset = fields.contentType().param("charset");
@@ -67,7 +72,7 @@ std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity,
 // that test is inline unless it has an empty Content-ID field.
 void ClassifyLeafPart(const HeaderFields& fields, REALstring text, REALobject body,
                       REALobject headerObject, MimeEntityData& messageRecord,
-                      const std::string& decodedBytes) {
+                      std::string_view decodedBytes) {
   const mimetic::ContentType& contentType = fields.contentType();
   const mimetic::istring& disposition = fields.contentDisposition().type();
 
@@ -95,7 +100,8 @@ void WalkEntity(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
                 const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
                 REALobject header) {
   if (IsContainer(fields.contentType())) return;
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields);
+  std::string decodedBytes;
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, decodedBytes);
   if (!decoded) return;
   StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
   ClassifyLeafPart(fields, entityRecord.BodyDecoded, body, header, messageRecord, decoded->bytes);
@@ -103,7 +109,8 @@ void WalkEntity(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
 
 void SelectTopLevelText(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
                         const HeaderFields& fields, MimeEntityData& messageRecord) {
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields);
+  std::string decodedBytes;
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, decodedBytes);
   if (!decoded) return;
   StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
   REALstring text = entityRecord.BodyDecoded;
