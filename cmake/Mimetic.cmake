@@ -49,6 +49,11 @@ if(NOT old_fingerprint STREQUAL mimetic_fingerprint)
       message(FATAL_ERROR "Applying ${patch} to mimetic failed:\n${patch_output}")
     endif()
   endforeach()
+  # The tarball's files carry their old dates, and a file a dropped patch
+  # used to change would look older than its object: date the whole new tree
+  # now, so that everything in it is compiled again.
+  file(GLOB_RECURSE mimetic_files "${MIMETIC_SOURCE}/*")
+  file(TOUCH_NOCREATE ${mimetic_files})
   file(WRITE "${stamp_file}" "${mimetic_fingerprint}")
 endif()
 
