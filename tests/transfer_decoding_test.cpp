@@ -76,7 +76,9 @@ TEST(TransferDecoding, QuotedPrintableUndoesEscapesAndSoftBreaks) {
       {"soft=\r\nbreak", "softbreak"},
       {"soft=\nbreak", "softbreak"},
       {"one\r\ntwo\rthree\nfour", "one\ntwo\nthree\nfour"},
+      // Blanks before a line break go, the line break of any form stays.
       {"trailing \t\r\nblanks", "trailing\nblanks"},
+      {"lone \nbreaks\t\rstay \n\nkept \n", "lone\nbreaks\nstay\n\nkept\n"},
       {"inner  blanks\tstay", "inner  blanks\tstay"},
       {"ctrl\x01\x1F""bytes", "ctrlbytes"},
       {"high \xE9\xFF bytes", "high \xE9\xFF bytes"},
