@@ -79,6 +79,10 @@ TEST(TransferDecoding, QuotedPrintableUndoesEscapesAndSoftBreaks) {
       // Blanks before a line break go, the line break of any form stays.
       {"trailing \t\r\nblanks", "trailing\nblanks"},
       {"lone \nbreaks\t\rstay \n\nkept \n", "lone\nbreaks\nstay\n\nkept\n"},
+      // The last line ends at the end of the body, and its blanks go too.
+      {"last line ", "last line"},
+      {"last line \t", "last line"},
+      {"last=\t", "last="},
       {"inner  blanks\tstay", "inner  blanks\tstay"},
       {"ctrl\x01\x1F""bytes", "ctrlbytes"},
       {"high \xE9\xFF bytes", "high \xE9\xFF bytes"},
