@@ -75,6 +75,8 @@ TEST(TransferDecoding, QuotedPrintableUndoesEscapesAndSoftBreaks) {
       {"x=00y=00", "x\0y\0"s},
       {"soft=\r\nbreak", "softbreak"},
       {"soft=\nbreak", "softbreak"},
+      {"soft=\n", "soft"},  // a lone line break as the body's last byte
+      {"soft=\r", "soft"},
       {"one\r\ntwo\rthree\nfour", "one\ntwo\nthree\nfour"},
       // Blanks before a line break go, the line break of any form stays.
       {"trailing \t\r\nblanks", "trailing\nblanks"},
