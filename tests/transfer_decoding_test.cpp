@@ -78,6 +78,7 @@ TEST(TransferDecoding, QuotedPrintableUndoesEscapesAndSoftBreaks) {
       {"soft=\n", "soft"},  // a lone line break as the body's last byte
       {"soft=\r", "soft"},
       {"one\r\ntwo\rthree\nfour", "one\ntwo\nthree\nfour"},
+      {"one\n\rtwo\r\n\rthree", "one\n\ntwo\n\nthree"},  // only CR LF is one break
       // Blanks before a line break go, the line break of any form stays.
       {"trailing \t\r\nblanks", "trailing\nblanks"},
       {"lone \nbreaks\t\rstay \n\nkept \n", "lone\nbreaks\nstay\n\nkept\n"},
