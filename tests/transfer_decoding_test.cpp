@@ -90,6 +90,8 @@ TEST(TransferDecoding, QuotedPrintableUndoesEscapesAndSoftBreaks) {
       {"ctrl\x01\x1F""bytes", "ctrlbytes"},
       {"high \xE9\xFF bytes", "high \xE9\xFF bytes"},
       {"=4", "=4"},  // an escape cut short by the end is kept as written
+      // ... and one cut short by anything else too, which is read as usual
+      {"=4\r\nx=4 \r\ny=4=41", "=4\nx=4\ny=4A"},
       {"", ""},
   };
   for (const Decoding& c : cases) EXPECT_EQ(Decode("quoted-printable", c.encoded), c.decoded) << c.encoded;
