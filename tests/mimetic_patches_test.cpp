@@ -86,4 +86,22 @@ TEST(MimeticPatches, Base64DecoderSkipsEveryByteOutsideItsAlphabet) {
   }
 }
 
+// A body is read through a 4 KB buffer. When a boundary line straddled its
+// end, the line break before the boundary, which belongs to the boundary,
+// stayed at the end of the part's body.
+TEST(MimeticPatches, PartBodiesEndBeforeTheBoundaryWhereverTheBufferEnds) {
+  for (const std::string lineBreak : {"\r\n", "\n"}) {
+    for (size_t length = 4050; length < 4100; ++length) {
+      const std::string body(length, 'x');
+      auto entity = ParseMessage("Content-Type: multipart/mixed; boundary=b" + lineBreak + lineBreak +
+                                 "--b" + lineBreak + lineBreak + body + lineBreak + "--b" +
+                                 lineBreak + lineBreak + body + lineBreak + "--b--" + lineBreak);
+      const mimetic::MimeEntityList& parts = entity->body().parts();
+      ASSERT_EQ(parts.size(), 2u);
+      EXPECT_EQ(parts.front()->body().size(), length) << length;
+      EXPECT_EQ(parts.back()->body().size(), length) << length;
+    }
+  }
+}
+
 }  // namespace
