@@ -104,4 +104,28 @@ TEST(MimeticPatches, PartBodiesEndBeforeTheBoundaryWhereverTheBufferEnds) {
   }
 }
 
+// The parser adds a field once the next line begins, and a header that ran
+// to the end of the input used to lose its last field.
+TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastField) {
+  struct Case {
+    const char* message;
+    const char* lastField;  // name: value, "" for no field
+  };
+  const Case cases[] = {
+      {"Subject: hi", "Subject: hi"},
+      {"From: a@example.org\r\nSubject: hi\r\n", "Subject: hi"},
+      {"From: a@example.org\nSubject: hi\n folded", "Subject: hi folded"},
+      {"X-Empty:", "X-Empty: "},
+      {"From: a@example.org\r\nno colon", "From: a@example.org"},
+      {"no colon, body text", ""},
+  };
+  for (const Case& c : cases) {
+    auto entity = ParseMessage(c.message);
+    const mimetic::Header& header = entity->header();
+    const std::string last =
+        header.empty() ? "" : std::string(header.back().name()) + ": " + header.back().value();
+    EXPECT_EQ(last, c.lastField) << c.message;
+  }
+}
+
 }  // namespace
