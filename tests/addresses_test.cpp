@@ -44,6 +44,8 @@ TEST_F(AddressesTest, HeaderAddressFieldsBecomeObjectsOrNil) {
       "From: @example.com\r\n"
       "To: Ann <ann@example.com>, bob@example.com, Friends: carl@example.com, dora@example.com;\r\n"
       "CC: :;\r\n"
+      "Reply-To: Team: erin@example.com, fred@example.com\r\n"
+      "BCC: undisclosed-recipients:\r\n"
       "\r\n"
       "body\r\n");
   expectNoException();
@@ -92,6 +94,17 @@ TEST_F(AddressesTest, HeaderAddressFieldsBecomeObjectsOrNil) {
   ASSERT_FALSE(emptyGroup.isNil());
   EXPECT_EQ(shown(emptyGroup, "Name"), kNil);
   EXPECT_EQ(count(emptyGroup), 0);
+
+  // Groups without their closing ";" read as if it were there.
+  emu::Obj replyto = host().get(header, "replyto").obj();
+  emu::Obj team = host().get(host().call(replyto, kAddressAt, {0}).obj(), "Group").obj();
+  ASSERT_EQ(count(team), 2);
+  EXPECT_EQ(shown(host().call(team, kMailboxAt, {1}).obj(), "Email"), "fred@example.com");
+  emu::Obj bcc = host().get(header, "bcc").obj();
+  ASSERT_EQ(count(bcc), 1);
+  emu::Obj undisclosed = host().get(host().call(bcc, kAddressAt, {0}).obj(), "Group").obj();
+  EXPECT_EQ(shown(undisclosed, "Name"), "undisclosed-recipients");
+  EXPECT_EQ(count(undisclosed), 0);
 }
 
 TEST_F(AddressesTest, ListsHandOutOneArrayThatHostChangesShowIn) {

@@ -51,6 +51,8 @@ TEST_F(DatesTest, TheMomentIsShownInTheMachinesZone) {
       {"UTC-1", "Tue, 3 Dec 2024 10:00:00", "2024-12-03 11:00:00"},
       {"UTC-1", "Tue, 3 Dec 2024 23:30:15 -0100", "2024-12-04 01:30:15"},
       {"UTC+5", "Tue, 3 Dec 2024 03:00:00 +0545", "2024-12-02 16:15:00"},
+      {"UTC0", "Tue, 3 Dec 2024 10:00:00 PST", "2024-12-03 18:00:00"},  // zones by name
+      {"UTC0", "Tue, 3 Dec 2024 10:00:00 JST", "2024-12-03 01:00:00"},
   };
   for (const Case& test : cases) {
     ScopedTimeZone zone(test.zone);

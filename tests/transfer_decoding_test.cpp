@@ -77,12 +77,23 @@ TEST(TransferDecoding, QuotedPrintableUndoesEscapesAndSoftBreaks) {
       {"x=00y=00", "x\0y\0"s},
       {"soft=\r\nbreak", "softbreak"},
       {"soft=\nbreak", "softbreak"},
+      {"soft=\n", "soft"},  // a lone line break as the body's last byte
+      {"soft=\r", "soft"},
       {"one\r\ntwo\rthree\nfour", "one\ntwo\nthree\nfour"},
+      {"one\n\rtwo\r\n\rthree", "one\n\ntwo\n\nthree"},  // only CR LF is one break
+      // Blanks before a line break go, the line break of any form stays.
       {"trailing \t\r\nblanks", "trailing\nblanks"},
+      {"lone \nbreaks\t\rstay \n\nkept \n", "lone\nbreaks\nstay\n\nkept\n"},
+      // The last line ends at the end of the body, and its blanks go too.
+      {"last line ", "last line"},
+      {"last line \t", "last line"},
+      {"last=\t", "last="},
       {"inner  blanks\tstay", "inner  blanks\tstay"},
       {"ctrl\x01\x1F""bytes", "ctrlbytes"},
       {"high \xE9\xFF bytes", "high \xE9\xFF bytes"},
       {"=4", "=4"},  // an escape cut short by the end is kept as written
+      // ... and one cut short by anything else too, which is read as usual
+      {"=4\r\nx=4 \r\ny=4=41", "=4\nx=4\ny=4A"},
       {"", ""},
   };
   for (const Decoding& c : cases) EXPECT_EQ(Decode("quoted-printable", c.encoded), c.decoded) << c.encoded;
