@@ -11,6 +11,7 @@
 
 #include "objects/entity_builder.h"
 #include "objects/header.h"
+#include "objects/header_fields.h"
 #include "plugin_test.h"
 #include "runtime/host_ref.h"
 
@@ -163,7 +164,8 @@ TEST_F(HeaderFillTest, StopsAtAFieldThatThrows) {
   header.setField("To", UnreadableText());
   header.push_back(mimetic::Field("CC", "d@e.f"));
 
-  HostObject headerObject = NewHeaderObject(header);
+  const HeaderFields fields(header);
+  HostObject headerObject = NewHeaderObject(fields);
   expectException("RuntimeException", "C++ Exception: unreadable");
   ASSERT_NE(headerObject.get(), nullptr);
   const MimeHeaderData& record = *HeaderData(headerObject.get());
