@@ -163,6 +163,10 @@ TEST_F(AddressesTest, EmailJoinsWhatTheMailboxHasAroundTheAtSign) {
   emu::Obj routed = parsed("MimeMailboxZQV", "Joe <@relay.example.org:joe@example.com>");
   EXPECT_EQ(shown(routed, "Sourceroute"), "@relay.example.org");
   EXPECT_EQ(shown(routed, "Email"), "joe@example.com");
+  // the string form used to lose the display name and "<" of a routed address
+  EXPECT_EQ(shown(routed, "StringValue"), "Joe <@relay.example.org:joe@example.com>");
+  EXPECT_EQ(shown(parsed("MimeMailboxZQV", "<@relay.example.org:joe@example.com>"), "StringValue"),
+            "<@relay.example.org:joe@example.com>");
 }
 
 TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
