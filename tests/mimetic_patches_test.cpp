@@ -128,19 +128,24 @@ TEST(MimeticPatches, PartBodiesEndBeforeTheBoundaryWhereverTheBufferEnds) {
 }
 
 // The parser adds a field once the next line begins, and a header that ran
-// to the end of the input used to lose its last field.
-TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastField) {
+// to the end of the input used to lose its last field; a last line with no
+// colon, which is body text when a line break ends it, was lost as well.
+TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
   struct Case {
     const char* message;
     const char* lastField;  // name: value, "" for no field
+    const char* body;
   };
   const Case cases[] = {
-      {"Subject: hi", "Subject: hi"},
-      {"From: a@example.org\r\nSubject: hi\r\n", "Subject: hi"},
-      {"From: a@example.org\nSubject: hi\n folded", "Subject: hi folded"},
-      {"X-Empty:", "X-Empty: "},
-      {"From: a@example.org\r\nno colon", "From: a@example.org"},
-      {"no colon, body text", ""},
+      {"Subject: hi", "Subject: hi", ""},
+      {"From: a@example.org\r\nSubject: hi\r\n", "Subject: hi", ""},
+      {"From: a@example.org\nSubject: hi\n folded", "Subject: hi folded", ""},
+      {"X-Empty:", "X-Empty: ", ""},
+      {"From: a@example.org\r\nno colon", "From: a@example.org", "no colon"},
+      {"From: a@example.org\r\nno-colon", "From: a@example.org", "no-colon"},
+      {"From: a@example.org\r\ntrailing ", "From: a@example.org", "trailing "},
+      {"hello", "", "hello"},
+      {"no colon, body text", "", "no colon, body text"},
   };
   for (const Case& c : cases) {
     auto entity = ParseMessage(c.message);
@@ -148,6 +153,7 @@ TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastField) {
     const std::string last =
         header.empty() ? "" : std::string(header.back().name()) + ": " + header.back().value();
     EXPECT_EQ(last, c.lastField) << c.message;
+    EXPECT_EQ(std::string(entity->body().begin(), entity->body().end()), c.body) << c.message;
   }
 }
 
