@@ -9,6 +9,7 @@
 #include <string>
 
 #include <mimetic/mimetic.h>
+#include <mimetic/rfc822/datetime.h>
 
 #include "plugin_test.h"
 
@@ -155,6 +156,35 @@ TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
     EXPECT_EQ(last, c.lastField) << c.message;
     EXPECT_EQ(std::string(entity->body().begin(), entity->body().end()), c.body) << c.message;
   }
+}
+
+// Formatting a date the sender wrote oddly used to read before a table (an
+// unknown month) or throw std::length_error (a zone of five digits).
+TEST(MimeticPatches, OddDatesFormatWithoutFault) {
+  const mimetic::DateTime unknownMonth("1 Foo 2020 10:00:00 +0000");
+  EXPECT_EQ(unknownMonth.dayOfWeek().ordinal(), 0);
+  EXPECT_EQ(mimetic::DateTime("1 Oct 2020 10:00:00 +0000").dayOfWeek().ordinal(), 4);
+  struct Case {
+    int offset;
+    const char* name;
+  };
+  for (const Case& c : {Case{7, "+0007"}, Case{-1234, "-1234"}, Case{12345, "+12345"},
+                        Case{-32768, "-32768"}}) {
+    EXPECT_EQ(mimetic::DateTime::Zone(c.offset).name(), c.name);
+  }
+  EXPECT_EQ(mimetic::DateTime("1 Jan 2020 10:00:00 +12345").zone().name(), "+12345");
+}
+
+// A header setter handed the field's own value used to copy it after the
+// field was freed.
+TEST(MimeticPatches, HeaderFieldSetFromItsOwnValue) {
+  mimetic::Header header;
+  header.to(mimetic::AddressList("Ann <ann@example.org>, bob@example.org"));
+  header.subject("kept");
+  const std::string before = header.to().str();
+  header.to(header.to());
+  EXPECT_EQ(header.to().str(), before);
+  EXPECT_EQ(header.size(), 2u);
 }
 
 }  // namespace
