@@ -1,21 +1,25 @@
 // helpgen: writes the plugin's help page for the Xojo IDE. It loads the
 // plugin into the host emulator and describes every class exactly as the
 // plugin registered it (properties with their types, methods by their
-// declarations, shared members apart), after a hand-written guide. Since the
-// reference is read from the class records themselves, it cannot drift from
-// the code.
+// declarations, shared members apart), each member with its description from
+// helpgen_descriptions.cpp, after a hand-written guide. Since the reference is
+// read from the class records themselves, it cannot drift from the code, and
+// a member without a description stops the page from being written.
 //
 //   helpgen [--plugin PATH] --guide GUIDE.html > index.html
 
+#include <cctype>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "helpgen_descriptions.h"
 #include "host.h"
 
 namespace {
@@ -73,54 +77,126 @@ class Linker {
   std::set<std::string> names_;
 };
 
-void WriteProperties(std::ostream& out, const char* heading, const REALproperty* properties,
-                     uint64_t count, const Linker& linker) {
-  if (count == 0) return;
-  out << "<h3>" << heading << "</h3>\n<table class=\"members\">\n"
-      << "<tr><th>Name</th><th>Type</th><th>Access</th></tr>\n";
-  for (uint64_t i = 0; i < count; ++i) {
-    const REALproperty& property = properties[i];
-    out << "<tr><td><code>" << Escaped(property.name) << "</code></td><td>"
-        << linker.type(property.type) << "</td><td>"
-        << (property.setter == nullptr ? "read-only" : "read and write") << "</td></tr>\n";
-  }
-  out << "</table>\n";
-}
-
-void WriteMethods(std::ostream& out, const char* heading, const REALmethod* methods,
-                  uint64_t count) {
-  if (count == 0) return;
-  out << "<h3>" << heading << "</h3>\n<ul class=\"members\">\n";
-  for (uint64_t i = 0; i < count; ++i) {
-    out << "<li><code>" << Escaped(methods[i].declaration) << "</code></li>\n";
-  }
-  out << "</ul>\n";
-}
-
-void WriteReference(std::ostream& out, const std::vector<emu::RegisteredClass>& classes) {
-  const Linker linker(classes);
-  out << "<h1 id=\"reference\">Class reference</h1>\n"
-      << "<p>Every class, property and method as the plugin declares it to Xojo. "
-      << "Member names keep the exact case in which they are declared.</p>\n<ul>\n";
-  for (const emu::RegisteredClass& registered : classes) {
-    out << "<li>" << linker.type(registered.name) << "</li>\n";
-  }
-  out << "</ul>\n";
-  for (const emu::RegisteredClass& registered : classes) {
-    const REALclassDefinition& record = *registered.record;
-    out << "<h2 id=\"" << Escaped(registered.name) << "\">" << Escaped(registered.name)
-        << "</h2>\n";
-    if (!registered.superName.empty()) {
-      out << "<p>Subclass of " << linker.type(registered.superName)
-          << ", whose members it has as well.</p>\n";
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
     }
-    WriteProperties(out, "Properties", record.properties, record.propertyCount, linker);
-    WriteMethods(out, "Methods", record.methods, record.methodCount);
-    WriteProperties(out, "Shared properties", record.sharedProperties,
-                    record.sharedPropertyCount, linker);
-    WriteMethods(out, "Shared methods", record.sharedMethods, record.sharedMethodCount);
   }
+  return true;
 }
+
+// Xojo ignores the case of keywords and type names, and the registered
+// declarations keep the spelling the host matches them by ("name as
+// string"); the page writes each the one way the IDE shows it.
+std::string DisplayDeclaration(std::string_view declaration) {
+  static const char* const kTypeNames[] = {"String",  "Integer", "Boolean",     "Double",
+                                           "Variant", "Date",    "MemoryBlock", "FolderItem"};
+  std::string shown;
+  bool afterAs = false;
+  size_t i = 0;
+  while (i < declaration.size()) {
+    if (!std::isalnum(static_cast<unsigned char>(declaration[i]))) {
+      shown += declaration[i++];
+      continue;
+    }
+    size_t end = i;
+    while (end < declaration.size() && std::isalnum(static_cast<unsigned char>(declaration[end]))) {
+      ++end;
+    }
+    std::string word(declaration.substr(i, end - i));
+    const bool isAs = EqualIgnoringCase(word, "as");
+    if (isAs) {
+      word = "As";
+    } else if (afterAs) {
+      for (const char* type : kTypeNames) {
+        if (EqualIgnoringCase(word, type)) word = type;
+      }
+    }
+    shown += word;
+    afterAs = isAs;
+    i = end;
+  }
+  return shown;
+}
+
+// Writes the reference and notes every member that has no description.
+class ReferenceWriter {
+ public:
+  ReferenceWriter(std::ostream& out, const std::vector<emu::RegisteredClass>& classes)
+      : out_(out), classes_(classes), linker_(classes) {}
+
+  void write() {
+    out_ << "<h1 id=\"reference\">Class reference</h1>\n"
+         << "<p>Every class, property and method as the plugin declares it to Xojo. "
+         << "Member names keep the exact case in which they are declared. Reading a property "
+         << "never raises an exception; what a method raises is said with it.</p>\n<ul>\n";
+    for (const emu::RegisteredClass& registered : classes_) {
+      out_ << "<li>" << linker_.type(registered.name) << "</li>\n";
+    }
+    out_ << "</ul>\n";
+    for (const emu::RegisteredClass& registered : classes_) writeClass(registered);
+  }
+
+  const std::vector<std::string>& undescribed() const { return undescribed_; }
+
+ private:
+  void writeClass(const emu::RegisteredClass& registered) {
+    className_ = registered.name;
+    const REALclassDefinition& record = *registered.record;
+    out_ << "<h2 id=\"" << Escaped(registered.name) << "\">" << Escaped(registered.name)
+         << "</h2>\n<p>" << description("");
+    if (!registered.superName.empty()) {
+      out_ << " Subclass of " << linker_.type(registered.superName)
+           << ", whose members it has as well.";
+    }
+    out_ << "</p>\n";
+    writeProperties("Properties", record.properties, record.propertyCount);
+    writeMethods("Methods", record.methods, record.methodCount);
+    writeProperties("Shared properties", record.sharedProperties, record.sharedPropertyCount);
+    writeMethods("Shared methods", record.sharedMethods, record.sharedMethodCount);
+  }
+
+  void writeProperties(const char* heading, const REALproperty* properties, uint64_t count) {
+    if (count == 0) return;
+    out_ << "<h3>" << heading << "</h3>\n<table class=\"members\">\n"
+         << "<tr><th>Name</th><th>Type</th><th>Access</th><th>Description</th></tr>\n";
+    for (uint64_t i = 0; i < count; ++i) {
+      const REALproperty& property = properties[i];
+      out_ << "<tr><td><code>" << Escaped(property.name) << "</code></td><td>"
+           << linker_.type(DisplayDeclaration(property.type)) << "</td><td>"
+           << (property.setter == nullptr ? "read-only" : "read and write") << "</td><td>"
+           << description(property.name) << "</td></tr>\n";
+    }
+    out_ << "</table>\n";
+  }
+
+  void writeMethods(const char* heading, const REALmethod* methods, uint64_t count) {
+    if (count == 0) return;
+    out_ << "<h3>" << heading << "</h3>\n<table class=\"members\">\n"
+         << "<tr><th>Declaration</th><th>Description</th></tr>\n";
+    for (uint64_t i = 0; i < count; ++i) {
+      out_ << "<tr><td><code>" << Escaped(DisplayDeclaration(methods[i].declaration))
+           << "</code></td><td>" << description(methods[i].declaration) << "</td></tr>\n";
+    }
+    out_ << "</table>\n";
+  }
+
+  const char* description(const char* member) {
+    const char* text = helpgen::FindDescription(className_, member);
+    if (text != nullptr) return text;
+    undescribed_.push_back(className_ + (*member == '\0' ? "" : std::string(".") + member));
+    return "";
+  }
+
+  std::ostream& out_;
+  const std::vector<emu::RegisteredClass>& classes_;
+  const Linker linker_;
+  std::string className_;
+  std::vector<std::string> undescribed_;
+};
 
 const char* const kPageStart = R"(<!DOCTYPE html>
 <html lang="en">
@@ -162,9 +238,15 @@ int main(int argc, char** argv) {
       std::cerr << "helpgen: the plugin registered no class\n";
       return 1;
     }
-    std::cout << kPageStart << guide;
-    WriteReference(std::cout, host.registeredClasses());
-    std::cout << kPageEnd;
+    std::ostringstream reference;
+    ReferenceWriter writer(reference, host.registeredClasses());
+    writer.write();
+    if (!writer.undescribed().empty()) {
+      std::cerr << "helpgen: no description in tools/helpgen_descriptions.cpp for:\n";
+      for (const std::string& member : writer.undescribed()) std::cerr << "  " << member << "\n";
+      return 1;
+    }
+    std::cout << kPageStart << guide << reference.str() << kPageEnd;
     return std::cout ? 0 : 1;
   } catch (const std::exception& error) {
     std::cerr << "helpgen: " << error.what() << "\n";
