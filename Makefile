@@ -72,4 +72,5 @@ test-windows: windows build
 
 package: windows build
 	@bash scripts/package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
+	@bash scripts/check-reproducible-package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
 	@$(BUILD_DIR)/zqvmime_tests --gtest_brief=1 --gtest_filter='Package*'

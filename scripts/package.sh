@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Puts the Xojo package together: a zip archive whose one top folder,
-# ZQVMime/, holds the two libraries where Xojo looks for them and the help
-# page generated from the plugin's own class records.
+# ZQVMime/, holds the libraries where Xojo looks for them and the help page
+# generated from the plugin's own class records. The same libraries give the
+# same archive, byte for byte: nothing in it depends on the time, the user or
+# the order in which the file system lists the files.
 #   scripts/package.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR OUTPUT.xojo_plugin
 set -euo pipefail
 
@@ -17,18 +19,50 @@ done
 staging="$linux_build/package"
 rm -rf "$staging"
 top="$staging/ZQVMime"
-mkdir -p "$top/Build Resources/Windows x86-64" "$top/Build Resources/Linux x86-64" \
-         "$top/IDE Resources/Help"
 
 # Debug information stays in the build trees; users get the code alone.
-x86_64-w64-mingw32-strip --strip-debug -o "$top/Build Resources/Windows x86-64/zqvmime.dll" \
-  "$windows_build/zqvmime.dll"
-strip --strip-debug -o "$top/Build Resources/Linux x86-64/libzqvmime.so" "$linux_build/libzqvmime.so"
+# Stripping a PE file writes the current time into its header unless
+# SOURCE_DATE_EPOCH names one: 0, as the linker leaves it (no time stamp).
+strip_into() {  # STRIP_COMMAND LIBRARY PACKAGED_PATH
+  mkdir -p "$(dirname "$top/$3")"
+  SOURCE_DATE_EPOCH=0 "$1" --strip-debug -o "$top/$3" "$2"
+}
+strip_into x86_64-w64-mingw32-strip "$windows_build/zqvmime.dll" "Build Resources/Windows x86-64/zqvmime.dll"
+strip_into strip "$linux_build/libzqvmime.so" "Build Resources/Linux x86-64/libzqvmime.so"
 
+mkdir -p "$top/IDE Resources/Help"
 "$linux_build/helpgen" --plugin "$top/Build Resources/Linux x86-64/libzqvmime.so" \
   --guide "$here/tools/helpgen_guide.html" > "$top/IDE Resources/Help/index.html"
 
+# Entries in name order, each with one fixed date and plain permissions, and
+# no extra fields (no owner, no access times).
 rm -f "$output"
-# A fixed time for every entry, so that the same libraries give the same archive.
-(cd "$staging" && cmake -E tar cf "$output" --format=zip "--mtime=2000-01-01 00:00:00 UTC" ZQVMime)
+python3 - "$staging" "$output" <<'PY'
+import os, sys, zipfile
+
+staging, output = sys.argv[1], sys.argv[2]
+entries = []
+for directory, subdirectories, files in os.walk(staging):
+    for name in subdirectories + files:
+        entries.append(os.path.relpath(os.path.join(directory, name), staging))
+
+with zipfile.ZipFile(output, "w") as archive:
+    for entry in sorted(entries):
+        path = os.path.join(staging, entry)
+        is_directory = os.path.isdir(path)
+        info = zipfile.ZipInfo(entry + "/" if is_directory else entry, (2000, 1, 1, 0, 0, 0))
+        info.create_system = 3  # Unix, so that the permissions below are read
+        if is_directory:
+            mode, dos_directory = 0o40755, 0x10
+        else:
+            mode = 0o100755 if entry.endswith((".dll", ".so")) else 0o100644
+            dos_directory = 0
+        info.external_attr = (mode << 16) | dos_directory
+        if is_directory:
+            archive.writestr(info, b"")
+        else:
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with open(path, "rb") as source:
+                archive.writestr(info, source.read(), compresslevel=9)
+PY
 echo "package: wrote $output"
