@@ -19,6 +19,7 @@
 
 #include "host.h"
 #include "json_writer.h"
+#include "utf8_arguments.h"
 
 namespace {
 
@@ -39,14 +40,15 @@ struct Options {
   bool fullTexts = false;
 };
 
-std::optional<Options> ParseArguments(int argc, char** argv) {
+std::optional<Options> ParseArguments(const std::vector<std::string>& arguments) {
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
-    if (argument == "--plugin" && i + 1 < argc) {
-      options.pluginPath = argv[++i];
-    } else if (argument == "--as" && i + 1 < argc) {
-      options.constructAs = argv[++i];
+  const size_t count = arguments.size();
+  for (size_t i = 1; i < count; ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--plugin" && i + 1 < count) {
+      options.pluginPath = arguments[++i];
+    } else if (argument == "--as" && i + 1 < count) {
+      options.constructAs = arguments[++i];
     } else if (argument == "--full") {
       options.fullTexts = true;
     } else if (options.input.empty() && (argument == "-" || argument.rfind("--", 0) != 0)) {
@@ -431,6 +433,10 @@ class Dumper {
   std::vector<std::pair<std::string, emu::RaisedException>> exceptions_;
 };
 
+// Paths arrive as UTF-8 on every system; std::filesystem would read a plain
+// string in the ANSI code page on Windows.
+std::filesystem::path Utf8Path(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+
 std::string ReadAll(std::istream& in) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -445,14 +451,14 @@ int DumpMessage(emu::Host& host, const Options& options) {
   std::string declaration;
   if (options.constructAs == "file") {
     declaration = "Constructor(File as FolderItem)";
-    const std::string path = std::filesystem::absolute(options.input).string();
+    const std::string path = std::filesystem::absolute(Utf8Path(options.input)).u8string();
     message = host.construct("MimeEmailZQV", declaration, {host.folderItem(path)});
   } else {
     std::string content;
     if (options.input == "-") {
       content = ReadAll(std::cin);
     } else {
-      std::ifstream file(options.input, std::ios::binary);
+      std::ifstream file(Utf8Path(options.input), std::ios::binary);
       if (!file) {
         std::cerr << "mimedump: cannot read " << options.input << "\n";
         return 2;
@@ -488,7 +494,7 @@ int DumpMessage(emu::Host& host, const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::optional<Options> options = ParseArguments(argc, argv);
+  const std::optional<Options> options = ParseArguments(tools::Utf8Arguments(argc, argv));
   if (!options) {
     std::cerr << kUsage;
     return 2;
