@@ -3,14 +3,16 @@
 # than the first, and compares the two archives byte for byte: a clock time,
 # a user or a listing order that reached the archive would show here. The
 # libraries are not built again, only packaged.
-#   scripts/check-reproducible-package.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR PACKAGE
+#   scripts/check-reproducible-package.sh BUILD_DIRS... PACKAGE
+# with the arguments package.sh was given, the package it wrote last.
 set -euo pipefail
 
-first=$(realpath "$3")
+build_dirs=("${@:1:$#-1}")
+first=$(realpath "${!#}")
 second="${first%.xojo_plugin}-again.xojo_plugin"
 # Zip dates count in steps of two seconds, PE time stamps in seconds.
 sleep 2
-bash "$(dirname "$0")/package.sh" "$1" "$2" "$second" >/dev/null
+bash "$(dirname "$0")/package.sh" "${build_dirs[@]}" "$second" >/dev/null
 if cmp -s "$first" "$second"; then
   rm -f "$second"
   echo "package: a second run gave the same bytes"
