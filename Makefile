@@ -56,6 +56,15 @@ bench:
 	@python3 tools/make_bench_corpus.py $(BUILD_DIR)/bench-corpus
 	@$(BUILD_DIR)/bench $(BUILD_DIR)/bench-corpus
 
+# Whether a change leaves every reading the same: mimedump of BASE (default:
+# where this branch left main) against mimedump of the working tree, on the
+# samples, the benchmark corpus, the fuzz corpora and generated messages.
+BASE ?=
+.PHONY: compare-parse
+compare-parse: setup
+	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@python3 tools/compare_parse.py --build-dir $(BUILD_DIR) $(if $(BASE),--base $(BASE))
+
 # The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
 # its tests run under Wine; and the Xojo package of both libraries.
 WIN_BUILD_DIR ?= build-win64
