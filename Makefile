@@ -61,11 +61,14 @@ bench:
 # Whether a change leaves every reading the same: mimedump of BASE (default:
 # where this branch left main) against mimedump of the working tree, on the
 # samples, the benchmark corpus, the fuzz corpora and generated messages.
+# MATCH=<text> keeps only the messages whose path contains it.
 BASE ?=
+MATCH ?=
 .PHONY: compare-parse
 compare-parse: setup
 	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
-	@python3 tools/compare_parse.py --build-dir $(BUILD_DIR) $(if $(BASE),--base $(BASE))
+	@python3 tools/compare_parse.py --build-dir $(BUILD_DIR) $(if $(BASE),--base $(BASE)) \
+		$(if $(MATCH),--match '$(MATCH)')
 
 # The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
 # its tests run under Wine; and the Xojo package of both libraries.

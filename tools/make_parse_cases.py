@@ -13,9 +13,9 @@ What varies from message to message:
     delimiter followed by other characters, a prefix of it, one dash short,
     indented, in the wrong case, followed by blanks;
   - where a delimiter line falls: bodies sized so that it starts at, just
-    before and just after multiples of 4096 bytes, both from the start of
-    the body (the parser fills a fixed block as it reads a body) and from
-    the start of the message;
+    before and just after multiples of 4096 bytes (up to 128 KB), both from
+    the start of the body (the parser fills a fixed block as it reads a
+    body) and from the start of the message;
   - transfer encodings: base64 with and without line breaks (and with
     noise), quoted-printable (soft breaks, escapes, cut-short escapes,
     trailing blanks), 7bit, 8bit, binary, none named;
@@ -270,7 +270,9 @@ def split_message(rng, mode, offset_delta):
             [f"Content-Type: multipart/mixed; boundary=\"{b}\"", "", "preamble", f"--{b}",
              "Content-Type: text/plain", f"Content-Transfer-Encoding: {encoding}", ""])
     head_bytes = eol_bytes.join(x.encode() for x in head) + eol_bytes
-    blocks = rng.randint(1, 3)
+    # Mostly the parser's 4 KB block; now and then 64 and 128 KB, where a
+    # reader that takes its input in larger pieces would cut it.
+    blocks = rng.choice([1, 1, 2, 3, 3, 16, 32])
     target = BLOCK * blocks + offset_delta
     if mode == "file":
         target -= len(head_bytes)
