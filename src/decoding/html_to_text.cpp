@@ -80,8 +80,8 @@ bool IsUnicodeScalar(uint32_t c) { return c < 0xD800 || (c > 0xDFFF && c <= 0x10
 // the rare text that names code points UTF-8 cannot carry, which the host
 // converts in its own way). Its room is taken once, for the longest text
 // the input can make: pages the text never reaches are never touched, so
-// the room costs address space but not memory, and the text is never
-// copied to grow. The room is not zero-filled first, as a vector's would
+// the room costs address space (and on Windows commit charge) but not
+// memory, and the text is never copied to grow. The room is not zero-filled first, as a vector's would
 // be, so a run of text can be written straight into it.
 template <class Unit>
 class TextOutput {

@@ -12,7 +12,7 @@
 // raised as host exceptions; whatever was stored before a failure stays.
 void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstring source);
 
-// The longest message the parser takes, in bytes.
+// Whether `count` bytes are more than the parser takes.
 bool IsTooLongToParse(int64_t count);
 // Refuses a message too long to parse as a parse of it would fail, with
 // both arrays made, but before any of its bytes are copied.
