@@ -70,6 +70,16 @@ compare-parse: setup
 	@python3 tools/compare_parse.py --build-dir $(BUILD_DIR) $(if $(BASE),--base $(BASE)) \
 		$(if $(MATCH),--match '$(MATCH)')
 
+# Every hostile shape through every entry point that reads it, from 100 KB to
+# 10 MB: time, growth per tenfold and peak memory (a few minutes, at low
+# priority). STRESS_ARGS picks shapes or a smaller largest size.
+STRESS_ARGS ?=
+.PHONY: stress
+stress: setup
+	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR) --target stress
+	@nice $(BUILD_DIR)/stress $(STRESS_ARGS)
+
 # The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
 # its tests run under Wine; and the Xojo package of both libraries.
 WIN_BUILD_DIR ?= build-win64

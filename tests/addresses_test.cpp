@@ -189,6 +189,30 @@ TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
   EXPECT_EQ(shown(parsed("MimeMailboxZQV", "a@exam\0ple.com"s), "Domain"), "exam");
 }
 
+// Elements of nothing but white space between commas are no addresses, in
+// either kind of list; a list of commas alone is empty.
+TEST_F(AddressesTest, EmptyListElementsAreSkipped) {
+  struct Case {
+    const char* text;
+    int64_t count;
+    const char* stringValue;
+  };
+  const Case cases[] = {
+      {"a@b.test,,c@d.test", 2, "a@b.test, c@d.test"},
+      {" ,a@b.test,\t, \r\n,c@d.test, ", 2, "a@b.test, c@d.test"},
+      {",,,", 0, kNil},
+      {"\"x,,y\" <a@b.test>,,", 1, "\"x,,y\" <a@b.test>"},
+  };
+  for (const Case& c : cases) {
+    for (const char* className : {"MimeAddressListZQV", "MimeMailboxListZQV"}) {
+      SCOPED_TRACE(std::string(className) + " " + c.text);
+      const emu::Obj list = parsed(className, c.text);
+      EXPECT_EQ(count(list), c.count);
+      EXPECT_EQ(shown(list, "StringValue"), c.stringValue);
+    }
+  }
+}
+
 TEST_F(AddressesTest, MailboxesTheHostCannotMakeAreLeftOut) {
   host().refuseInstances("MimeMailboxZQV", true);
   EXPECT_EQ(count(parsed("MimeMailboxListZQV", "a@example.com, b@example.com")), 0);

@@ -118,6 +118,11 @@ TEST_F(HtmlToTextTest, HostEncodingsAndNil) {
   for (const char* empty : {"", "<b></b>", "<script>x</script>", "\n\r\n", "&bogus;"}) {
     EXPECT_EQ(convert(empty), std::nullopt) << empty;
   }
+  // Code points UTF-8 cannot carry go to the host as they are, for it to
+  // convert as it will: the emulator refuses the whole text.
+  for (const char* beyond : {"<li>\xC3\xA9&#xD800;x", "<li>\xC3\xA9&#x110000;x"}) {
+    EXPECT_EQ(convert(beyond), std::nullopt) << beyond;
+  }
 
   emu::Str nilResult = host()
                            .callShared("MimeEmailZQV",
@@ -139,7 +144,8 @@ TEST_F(SharedMethodsTest, RunningOutOfMemoryRaisesAHostException) {
     std::string text;  // makes the method ask for kFailingSize bytes or more at once
   };
   const std::vector<Case> cases = {
-      {"HTMLToPlainText(HTMLText as String) as String", "<p>x"},  // its output is reserved ahead
+      // Its output is reserved ahead, for the longest text the input can make.
+      {"HTMLToPlainText(HTMLText as String) as String", std::string(kFailingSize / 8, 'a')},
       {"DecodeInline(Text as String) as String", std::string(4 * kFailingSize, 'a')},
   };
   for (const Case& test : cases) {

@@ -3,6 +3,7 @@
 // refusal reaches host code.
 
 #include <filesystem>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -137,17 +138,36 @@ TEST_F(LoadingTest, ByteOrderMarksAndFirstBytes) {
   }
 }
 
-TEST_F(LoadingTest, NilAndEmptyInputsAreEmptyText) {
+// Inputs refused before they are parsed: empty ones, and ones longer than the
+// parser takes, which are refused unread (the block below reports a size far
+// beyond the bytes behind it, and the file is sparse).
+TEST_F(LoadingTest, RefusedInputsLeaveEmptyArrays) {
   TempDirectory directory;
-  const std::vector<std::pair<const char*, emu::Value>> cases = {
-      {kStringConstructor, emu::Value(emu::Str())},
-      {kMemoryBlockConstructor, emu::Value(emu::Obj())},
-      {kFileConstructor, host().folderItem(directory.write("empty.eml", "").string())},
+  constexpr int64_t kTooLong = int64_t{1} << 31;
+  const fs::path longFile = directory.write("long.eml", "Subject: x\r\n");
+  fs::resize_file(longFile, kTooLong);
+  char shortBlock[] = "Subject: x\r\n\r\n";
+  const std::string tooLong = "Failed to allocate memory: " + std::string(std::bad_alloc().what());
+  struct Case {
+    const char* declaration;
+    emu::Value argument;
+    const char* exceptionClass;
+    std::string message;
   };
-  for (const auto& [declaration, argument] : cases) {
-    SCOPED_TRACE(declaration);
-    const emu::Obj message = host().construct("MimeEmailZQV", declaration, {argument});
-    expectException("UnsupportedOperationException", kEmptyText);
+  const Case cases[] = {
+      {kStringConstructor, emu::Value(emu::Str()), "UnsupportedOperationException", kEmptyText},
+      {kMemoryBlockConstructor, emu::Value(emu::Obj()), "UnsupportedOperationException",
+       kEmptyText},
+      {kFileConstructor, host().folderItem(directory.write("empty.eml", "").string()),
+       "UnsupportedOperationException", kEmptyText},
+      {kMemoryBlockConstructor, host().memoryBlockWithSize(shortBlock, kTooLong),
+       "OutOfMemoryException", tooLong},
+      {kFileConstructor, host().folderItem(longFile.string()), "OutOfMemoryException", tooLong},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.declaration);
+    const emu::Obj message = host().construct("MimeEmailZQV", c.declaration, {c.argument});
+    expectException(c.exceptionClass, c.message);
     EXPECT_TRUE(host().get(message, "Source").str().isNil());
     expectEmptyArrays(message);
   }

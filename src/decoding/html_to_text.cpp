@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "decoding/html_entities.h"
@@ -16,9 +17,6 @@ namespace {
 // Every line break the converter makes is a lone CR, whatever the source used.
 constexpr uint32_t kLineBreak = 0x0D;
 constexpr uint32_t kTab = 0x09;
-// Room for the line breaks, tabs and list markers tags add, so that the
-// output is allocated once for all but pathological documents.
-constexpr size_t kOutputHeadroom = 4096;
 // A reference longer than the longest entity name cannot resolve; this also
 // bounds how far an unterminated "&" swallows the text after it.
 constexpr int64_t kMaxReferenceLength = 8;
@@ -68,51 +66,107 @@ struct TagName {
   }
 };
 
-// The converter's output: its room is taken once, before the scan, and is
-// not zero-filled first as a vector's would be, so a run of text can be
-// written straight into it.
-class CodePoints {
- public:
-  explicit CodePoints(size_t room) : units_(new uint32_t[room]), capacity_(room) {}
+// The most one step writes per character it reads: "<li" deep in a list
+// makes a line break, thirty blanks, an asterisk and a blank (33 bytes)
+// from three characters. Text and references write at most one code point
+// of four UTF-8 bytes for each character they read.
+constexpr size_t kMostBytesPerCharacter = 11;
+// The few units a last step may write past that count.
+constexpr size_t kOutputSlack = 64;
 
-  const uint32_t* data() const { return units_.get(); }
+bool IsUnicodeScalar(uint32_t c) { return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF); }
+
+// The converter's output, as UTF-8 (what the host keeps) or as UTF-32 (for
+// the rare text that names code points UTF-8 cannot carry, which the host
+// converts in its own way). Its room is taken once, for the longest text
+// the input can make: pages the text never reaches are never touched, so
+// the room costs address space (and on Windows commit charge) but not
+// memory, and the text is never copied to grow. The room is not zero-filled first, as a vector's would
+// be, so a run of text can be written straight into it.
+template <class Unit>
+class TextOutput {
+ public:
+  explicit TextOutput(size_t room) : units_(new Unit[room]), capacity_(room) {}
+
+  const Unit* data() const { return units_.get(); }
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
   void Append(uint32_t c) {
-    if (size_ == capacity_) Reserve(size_ + 1);
-    units_[size_++] = c;
+    Reserve(size_ + kMostUnitsPerCodePoint);
+    size_ = static_cast<size_t>(Put(units_.get() + size_, c) - units_.get());
   }
 
-  // Room for `count` code points in all; only the indentation of deep lists
-  // makes a text longer than the room taken at the start.
+  // Writes `c` at `out` and gives the position after it. A code point that is
+  // no Unicode scalar value only reaches UTF-8 output in a text that is then
+  // made again as UTF-32, so what stands for it here does not matter.
+  static Unit* Put(Unit* out, uint32_t c);
+  static constexpr size_t kMostUnitsPerCodePoint = sizeof(Unit) == 1 ? 4 : 1;
+
+  // Room for `count` units in all. Only a text longer than its input can
+  // make would need more, so this never copies in practice.
   void Reserve(size_t count) {
     if (count <= capacity_) return;
     const size_t larger = std::max(count, 2 * capacity_);
-    std::unique_ptr<uint32_t[]> moved(new uint32_t[larger]);
+    std::unique_ptr<Unit[]> moved(new Unit[larger]);
     std::copy(units_.get(), units_.get() + size_, moved.get());
     units_ = std::move(moved);
     capacity_ = larger;
   }
 
-  // Where the next code point goes; Extend counts those written there.
-  uint32_t* end() { return units_.get() + size_; }
+  // Where the next unit goes; Extend counts those written there.
+  Unit* end() { return units_.get() + size_; }
   void Extend(size_t written) { size_ += written; }
 
  private:
-  std::unique_ptr<uint32_t[]> units_;
+  std::unique_ptr<Unit[]> units_;
   size_t size_ = 0;
   size_t capacity_;
 };
 
+template <>
+uint32_t* TextOutput<uint32_t>::Put(uint32_t* out, uint32_t c) {
+  *out = c;
+  return out + 1;
+}
+
+template <>
+uint8_t* TextOutput<uint8_t>::Put(uint8_t* out, uint32_t c) {
+  if (c < 0x80) {
+    *out = static_cast<uint8_t>(c);
+    return out + 1;
+  }
+  if (!IsUnicodeScalar(c)) c = 0xFFFD;
+  if (c < 0x800) {
+    out[0] = static_cast<uint8_t>(0xC0 | (c >> 6));
+    out[1] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+    return out + 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<uint8_t>(0xE0 | (c >> 12));
+    out[1] = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+    return out + 3;
+  }
+  out[0] = static_cast<uint8_t>(0xF0 | (c >> 18));
+  out[1] = static_cast<uint8_t>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+  return out + 4;
+}
+
 // One pass over NUL-terminated code points. Attributes, comments and anything
 // else inside "<" ... ">" are never parsed: the depth count skips them.
+template <class Unit>
 class HtmlTextScanner {
  public:
-  HtmlTextScanner(const uint32_t* text, int64_t count)
-      : text_(text), end_(count), output_(static_cast<size_t>(count) + kOutputHeadroom) {}
+  HtmlTextScanner(const uint32_t* text, int64_t count, size_t room)
+      : text_(text), end_(count), output_(room) {}
 
-  CodePoints Convert() && {
+  // Whether the text named a code point that is no Unicode scalar value.
+  bool sawNonScalar() const { return sawNonScalar_; }
+
+  TextOutput<Unit> Convert() && {
     int64_t position = 0;
     while (position < end_) {
       // Most characters are ordinary text or lie inside a tag; runs of
@@ -145,15 +199,21 @@ class HtmlTextScanner {
   // straight into room taken for the rest of the text, with its state in
   // locals.
   int64_t CopyText(int64_t position) {
-    output_.Reserve(output_.size() + static_cast<size_t>(end_ - position));
-    uint32_t* const first = output_.end();
-    uint32_t* out = first;
+    output_.Reserve(output_.size() +
+                    static_cast<size_t>(end_ - position) * TextOutput<Unit>::kMostUnitsPerCodePoint);
+    Unit* const first = output_.end();
+    Unit* out = first;
     uint32_t previous = previous_;
     const int64_t start = position;
     while (position < end_) {
       const uint32_t c = text_[position];
       if (c == '<' || c == '>' || c == '&' || c == '\n' || c == '\r') break;
-      if (!(IsWhiteSpace(c) && IsWhiteSpace(previous))) *out++ = c;
+      if (c < 0x80) {
+        if (!(IsWhiteSpace(c) && IsWhiteSpace(previous))) *out++ = static_cast<Unit>(c);
+      } else {
+        if (!IsUnicodeScalar(c)) sawNonScalar_ = true;
+        out = TextOutput<Unit>::Put(out, c);
+      }
       previous = c;
       ++position;
     }
@@ -284,6 +344,7 @@ class HtmlTextScanner {
       if (value <= 0) return HandleText(position);
       // Emitted unchecked: the host's UTF-32 conversion deals with surrogates
       // and values beyond Unicode.
+      if (!IsUnicodeScalar(static_cast<uint32_t>(value))) sawNonScalar_ = true;
       Emit(static_cast<uint32_t>(value));
       atLineStart_ = false;
       return afterReference;
@@ -329,7 +390,8 @@ class HtmlTextScanner {
 
   const uint32_t* text_;
   int64_t end_;
-  CodePoints output_;
+  TextOutput<Unit> output_;
+  bool sawNonScalar_ = false;
 
   int32_t depth_ = 0;
   int32_t listLevel_ = 0;
@@ -342,14 +404,40 @@ class HtmlTextScanner {
   uint32_t previous_ = 0;
 };
 
+// Counts the code points of UTF-8 text: every byte but the continuations.
+size_t CountCodePoints(const uint8_t* bytes, size_t length) {
+  size_t count = 0;
+  for (size_t i = 0; i < length; ++i) count += (bytes[i] & 0xC0) != 0x80;
+  return count;
+}
+
 }  // namespace
 
 HostString HTMLToPlainText(REALstring html) {
   if (html == nullptr) return HostString();
-  rbText reader(html);
-  CodePoints text = HtmlTextScanner(reader.UTF32(), reader.UTF32Length()).Convert();
+  // The text is written as UTF-8, the form the host keeps, so that the host
+  // copies it once and converts nothing; the code points of the input are
+  // given back before it does.
+  std::optional<rbText> reader;
+  reader.emplace(html);
+  const uint32_t* codePoints = reader->UTF32();
+  const int64_t count = reader->UTF32Length();
+  HtmlTextScanner<uint8_t> scanner(codePoints, count,
+                                   static_cast<size_t>(count) * kMostBytesPerCharacter + kOutputSlack);
+  TextOutput<uint8_t> text = std::move(scanner).Convert();
   if (text.empty()) return HostString();
-  return BuildHostString(text.data(), static_cast<int64_t>(text.size() * sizeof(uint32_t)),
+  if (!scanner.sawNonScalar()) {
+    reader.reset();
+    return BuildHostString(text.data(), static_cast<int64_t>(text.size()), kREALTextEncodingUTF8);
+  }
+  // Surrogates and values beyond Unicode go to the host as they are, in
+  // UTF-32, for it to convert as it converts them elsewhere.
+  const size_t codePointCount = CountCodePoints(text.data(), text.size());
+  text = TextOutput<uint8_t>(0);
+  TextOutput<uint32_t> wide =
+      HtmlTextScanner<uint32_t>(codePoints, count, codePointCount + kOutputSlack).Convert();
+  reader.reset();
+  return BuildHostString(wide.data(), static_cast<int64_t>(wide.size() * sizeof(uint32_t)),
                          kREALTextEncodingUTF32);
 }
 

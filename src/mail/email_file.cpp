@@ -90,6 +90,11 @@ void ParseEmailFile(REALobject instance, REALobject folderItem) {
     RaiseException("IOException", "Failed to read data from file.");
     return;
   }
+  // A file too long to parse is refused before it is read.
+  if (IsTooLongToParse(size)) {
+    RefuseTooLongEmail(instance);
+    return;
+  }
   if (fseek(stream.get(), 0, SEEK_SET) != 0) {
     RaiseException("IOException", "Failed to read data from file.");
     return;

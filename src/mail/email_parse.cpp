@@ -21,8 +21,9 @@
 namespace {
 
 // The Windows C++ runtime's string streams refuse longer texts with
-// std::bad_alloc; refusing them here as well makes both builds answer alike.
-constexpr size_t kLongestStreamText = std::numeric_limits<int32_t>::max();
+// std::bad_alloc. Every build refuses them alike, and before copying them:
+// the copies alone would take gigabytes and many seconds.
+constexpr int64_t kLongestStreamText = std::numeric_limits<int32_t>::max();
 
 bool StartsWithUTF8ByteOrderMark(const std::string& text) {
   return text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
@@ -61,7 +62,6 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
                    "Email must start with an header text. BOM character?");
     return;
   }
-  if (messageText.size() > kLongestStreamText) throw std::bad_alloc();
 
   std::istringstream messageStream(messageText);
   const mimetic::MimeEntity message(messageStream);
@@ -78,22 +78,43 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
   if (record.PlainText == nullptr) StoreField(record.PlainText, HTMLToPlainText(record.HTMLText));
 }
 
+void MakeEmptyArrays(MimeEntityData& record) {
+  // Both arrays exist from here on, so host code can ask a message for its
+  // attachments even when the parse below fails.
+  StoreField(record.Inlines, CreateObjectArray());
+  StoreField(record.Attachments, CreateObjectArray());
+}
+
+// What the string stream's refusal would have told host code.
+void RaiseTooLong() { TranslateCppException(std::bad_alloc()); }
+
 }  // namespace
+
+bool IsTooLongToParse(int64_t count) { return count > kLongestStreamText; }
+
+void RefuseTooLongEmail(REALobject instance) {
+  MimeEntityData* record = EntityData(instance);
+  if (record != nullptr) MakeEmptyArrays(*record);
+  RaiseTooLong();
+}
 
 void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstring source) {
   MimeEntityData* record = EntityData(instance);
   if (record == nullptr) return;
 
-  // Both arrays exist from here on, so host code can ask a message for its
-  // attachments even when the parse below fails.
-  StoreField(record->Inlines, CreateObjectArray());
-  StoreField(record->Attachments, CreateObjectArray());
+  MakeEmptyArrays(*record);
 
-  // Source is the input exactly as received, byte order mark included.
+  // Source is the input exactly as received, byte order mark included; the
+  // caller's own string costs nothing to keep, a copy of a block too long to
+  // parse is not made.
   if (source != nullptr) {
     StoreField(record->Source, RetainString(source));
-  } else {
+  } else if (!IsTooLongToParse(count)) {
     StoreField(record->Source, BuildHostString(bytes, count, kREALTextEncodingUnknown));
+  }
+  if (IsTooLongToParse(count)) {
+    RaiseTooLong();
+    return;
   }
 
   RunGuarded([&] { ParseMessageText(*record, CopyBytes(bytes, count)); });

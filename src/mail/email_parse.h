@@ -11,3 +11,9 @@
 // (string constructor), or nil to build Source from the bytes. Failures are
 // raised as host exceptions; whatever was stored before a failure stays.
 void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstring source);
+
+// Whether `count` bytes are more than the parser takes.
+bool IsTooLongToParse(int64_t count);
+// Refuses a message too long to parse as a parse of it would fail, with
+// both arrays made, but before any of its bytes are copied.
+void RefuseTooLongEmail(REALobject instance);
