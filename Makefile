@@ -59,7 +59,7 @@ bench:
 # The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
 # its tests run under Wine; the Linux arm64 library, cross-built with Debian's
 # aarch64 GCC into $(ARM64_BUILD_DIR), with its tests run under qemu; and the
-# Xojo package of the Windows and Linux x86-64 libraries.
+# Xojo package of the three libraries.
 WIN_BUILD_DIR ?= build-win64
 WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64
 ARM64_BUILD_DIR ?= build-arm64
@@ -82,6 +82,6 @@ linux-arm64:
 test-linux-arm64: linux-arm64 build
 	@bash scripts/test-cross.sh linux-arm64 $(ARM64_BUILD_DIR) $(BUILD_DIR)
 
-package: windows build
-	@bash scripts/package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
+package: windows linux-arm64 build
+	@bash scripts/package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(ARM64_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
 	@$(BUILD_DIR)/zqvmime_tests --gtest_brief=1 --gtest_filter='Package*'

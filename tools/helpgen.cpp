@@ -3,9 +3,10 @@
 // plugin registered it (properties with their types, methods by their
 // declarations, shared members apart), after a hand-written guide. Since the
 // reference is read from the class records themselves, it cannot drift from
-// the code.
+// the code. The platforms the package carries, each given with --platform,
+// are listed where the guide has the comment <!-- platforms -->.
 //
-//   helpgen [--plugin PATH] --guide GUIDE.html > index.html
+//   helpgen [--plugin PATH] [--platform NAME]... --guide GUIDE.html > index.html
 
 #include <fstream>
 #include <iostream>
@@ -20,11 +21,14 @@
 
 namespace {
 
-const char* const kUsage = "usage: helpgen [--plugin PATH] --guide GUIDE.html > index.html\n";
+const char* const kUsage =
+    "usage: helpgen [--plugin PATH] [--platform NAME]... --guide GUIDE.html > index.html\n";
+const std::string_view kPlatformsMark = "<!-- platforms -->";
 
 struct Options {
   std::string pluginPath = ZQV_PLUGIN_FILE;
   std::string guidePath;
+  std::vector<std::string> platforms;
 };
 
 std::optional<Options> ParseArguments(int argc, char** argv) {
@@ -35,6 +39,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       options.pluginPath = argv[i + 1];
     } else if (argument == "--guide") {
       options.guidePath = argv[i + 1];
+    } else if (argument == "--platform") {
+      options.platforms.push_back(argv[i + 1]);
     } else {
       return std::nullopt;
     }
@@ -55,6 +61,12 @@ std::string Escaped(std::string_view text) {
     }
   }
   return html;
+}
+
+std::string PlatformList(const std::vector<std::string>& platforms) {
+  std::string list = "<ul>\n";
+  for (const std::string& platform : platforms) list += "<li>" + Escaped(platform) + "</li>\n";
+  return list + "</ul>";
 }
 
 // A class name links to its section when it is one of the plugin's classes.
@@ -153,8 +165,11 @@ int main(int argc, char** argv) {
     std::cerr << "helpgen: cannot read " << options->guidePath << "\n";
     return 2;
   }
-  const std::string guide((std::istreambuf_iterator<char>(guideFile)),
-                          std::istreambuf_iterator<char>());
+  std::string guide((std::istreambuf_iterator<char>(guideFile)), std::istreambuf_iterator<char>());
+  const size_t platformsAt = guide.find(kPlatformsMark);
+  if (!options->platforms.empty() && platformsAt != std::string::npos) {
+    guide.replace(platformsAt, kPlatformsMark.size(), PlatformList(options->platforms));
+  }
   try {
     emu::Host host;
     host.loadPlugin(options->pluginPath);
