@@ -81,10 +81,14 @@ stress: setup
 	@nice $(BUILD_DIR)/stress $(STRESS_ARGS)
 
 # The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
-# its tests run under Wine; and the Xojo package of both libraries.
+# its tests run under Wine; the Linux arm64 library, cross-built with Debian's
+# aarch64 GCC into $(ARM64_BUILD_DIR), with its tests run under qemu; and the
+# Xojo package of the three libraries.
 WIN_BUILD_DIR ?= build-win64
 WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64
-.PHONY: windows test-windows package
+ARM64_BUILD_DIR ?= build-arm64
+ARM64_PACKAGES = g++-aarch64-linux-gnu qemu-user
+.PHONY: windows test-windows linux-arm64 test-linux-arm64 package
 
 windows:
 	@bash scripts/setup.sh $(WINDOWS_PACKAGES)
@@ -92,9 +96,17 @@ windows:
 	@cmake --build $(WIN_BUILD_DIR) -j2
 
 test-windows: windows build
-	@bash scripts/test-windows.sh $(WIN_BUILD_DIR) $(BUILD_DIR)
+	@bash scripts/test-cross.sh windows $(WIN_BUILD_DIR) $(BUILD_DIR)
 
-package: windows build
-	@bash scripts/package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
-	@bash scripts/check-reproducible-package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
+linux-arm64:
+	@bash scripts/setup.sh $(ARM64_PACKAGES)
+	@cmake -S . -B $(ARM64_BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/linux-arm64.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(ARM64_BUILD_DIR) -j2
+
+test-linux-arm64: linux-arm64 build
+	@bash scripts/test-cross.sh linux-arm64 $(ARM64_BUILD_DIR) $(BUILD_DIR)
+
+package: windows linux-arm64 build
+	@bash scripts/package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(ARM64_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
+	@bash scripts/check-reproducible-package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(ARM64_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
 	@$(BUILD_DIR)/zqvmime_tests --gtest_brief=1 --gtest_filter='Package*'

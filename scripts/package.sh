@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Puts the Xojo package together: a zip archive whose one top folder,
-# ZQVMime/, holds the libraries where Xojo looks for them and the help page
-# generated from the plugin's own class records. The same libraries give the
-# same archive, byte for byte: nothing in it depends on the time, the user or
-# the order in which the file system lists the files.
-#   scripts/package.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR OUTPUT.xojo_plugin
+# ZQVMime/, holds the three libraries where Xojo looks for them and the help
+# page generated from the plugin's own class records. The same libraries give
+# the same archive, byte for byte: nothing in it depends on the time, the user
+# or the order in which the file system lists the files.
+#   scripts/package.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR LINUX_ARM64_BUILD_DIR OUTPUT.xojo_plugin
 set -euo pipefail
 
 linux_build=$(realpath "$1")
 windows_build=$(realpath "$2")
-output=$(realpath -m "$3")
+arm64_build=$(realpath "$3")
+output=$(realpath -m "$4")
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-for needed in "$linux_build/libzqvmime.so" "$linux_build/helpgen" "$windows_build/zqvmime.dll"; do
+for needed in "$linux_build/libzqvmime.so" "$linux_build/helpgen" "$windows_build/zqvmime.dll" \
+              "$arm64_build/libzqvmime.so"; do
   [ -f "$needed" ] || { echo "package: $needed is missing; build it first" >&2; exit 1; }
 done
 
@@ -29,9 +31,14 @@ strip_into() {  # STRIP_COMMAND LIBRARY PACKAGED_PATH
 }
 strip_into x86_64-w64-mingw32-strip "$windows_build/zqvmime.dll" "Build Resources/Windows x86-64/zqvmime.dll"
 strip_into strip "$linux_build/libzqvmime.so" "Build Resources/Linux x86-64/libzqvmime.so"
+strip_into aarch64-linux-gnu-strip "$arm64_build/libzqvmime.so" "Build Resources/Linux arm64/libzqvmime.so"
 
+platforms=()
+for platform in "$top/Build Resources"/*/; do
+  platforms+=(--platform "$(basename "$platform")")
+done
 mkdir -p "$top/IDE Resources/Help"
-"$linux_build/helpgen" --plugin "$top/Build Resources/Linux x86-64/libzqvmime.so" \
+"$linux_build/helpgen" --plugin "$top/Build Resources/Linux x86-64/libzqvmime.so" "${platforms[@]}" \
   --guide "$here/tools/helpgen_guide.html" > "$top/IDE Resources/Help/index.html"
 
 # Entries in name order, each with one fixed date and plain permissions, and

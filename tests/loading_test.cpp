@@ -260,7 +260,7 @@ TEST(LoadingDumpTest, PrintsParsableJsonForEveryConstructor) {
       directory.write("odd.eml", "Subject: caf\xE9 \"quoted\" \\ \x01\r\n\r\nx\r\n");
   const fs::path welcome = fs::path(ZQV_SOURCE_DIR) / "samples" / "welcome.eml";
   const fs::path json = directory.path() / "dump.json";
-  const std::string dump = Quoted(std::string(ZQV_BINARY_DIR) + "/mimedump");
+  const std::string dump = ZQV_PROGRAM_RUNNER + Quoted(std::string(ZQV_BINARY_DIR) + "/mimedump");
   const std::string summarize =
       "python3 -c 'import json,sys; d=json.load(sys.stdin); s=d[\"email\"][\"Source\"]; "
       "print(d[\"constructor\"], s and s[\"bytes\"], s and s[\"encoding\"], "

@@ -1,5 +1,5 @@
 // The Xojo package that `make package` writes into the build tree: its layout,
-// its two libraries, and a help page that describes every member the plugin
+// its three libraries, and a help page that describes every member the plugin
 // registers, under the class that has it. Packages are made on Linux.
 #ifndef _WIN32
 
@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 const fs::path kPackage = fs::path(ZQV_BINARY_DIR) / "ZQVMime.xojo_plugin";
 const std::string kWindowsLibrary = "ZQVMime/Build Resources/Windows x86-64/zqvmime.dll";
 const std::string kLinuxLibrary = "ZQVMime/Build Resources/Linux x86-64/libzqvmime.so";
+const std::string kLinuxArm64Library = "ZQVMime/Build Resources/Linux arm64/libzqvmime.so";
 const std::string kHelp = "ZQVMime/IDE Resources/Help/index.html";
 
 std::string ReadFile(const fs::path& path) {
@@ -59,7 +60,7 @@ uint32_t LittleEndian(const std::string& bytes, size_t at, size_t width) {
   return value;
 }
 
-TEST(PackageLayout, OneTopFolderWithBothLibrariesAndTheHelp) {
+TEST(PackageLayout, OneTopFolderWithEachPlatformsLibraryAndTheHelp) {
   if (!fs::exists(kPackage)) GTEST_SKIP() << "`make package` writes " << kPackage;
   const UnpackedPackage package;
   ASSERT_TRUE(package.unpacked());
@@ -69,7 +70,8 @@ TEST(PackageLayout, OneTopFolderWithBothLibrariesAndTheHelp) {
     EXPECT_EQ(entry.rfind("ZQVMime/", 0), 0u) << entry;
     if (entry.back() != '/') files.insert(entry);
   }
-  EXPECT_EQ(files, (std::set<std::string>{kWindowsLibrary, kLinuxLibrary, kHelp}));
+  EXPECT_EQ(files,
+            (std::set<std::string>{kWindowsLibrary, kLinuxLibrary, kLinuxArm64Library, kHelp}));
 
   // A 64-bit x86 Windows DLL: the PE header's machine and its DLL flag.
   const std::string dll = ReadFile(package.file(kWindowsLibrary));
@@ -81,13 +83,19 @@ TEST(PackageLayout, OneTopFolderWithBothLibrariesAndTheHelp) {
   EXPECT_EQ(LittleEndian(dll, peHeader + 4, 2), 0x8664u);
   EXPECT_NE(LittleEndian(dll, peHeader + 22, 2) & 0x2000u, 0u);
 
-  // A 64-bit x86-64 ELF shared object.
-  const std::string so = ReadFile(package.file(kLinuxLibrary));
-  ASSERT_GT(so.size(), 0x40u);
-  EXPECT_EQ(so.substr(0, 4), "\x7F" "ELF");
-  EXPECT_EQ(so[4], 2);                          // 64-bit
-  EXPECT_EQ(LittleEndian(so, 16, 2), 3u);       // shared object
-  EXPECT_EQ(LittleEndian(so, 18, 2), 62u);      // x86-64
+  // 64-bit little-endian ELF shared objects, each for its processor.
+  const std::pair<std::string, uint32_t> elfLibraries[] = {{kLinuxLibrary, 62},        // x86-64
+                                                           {kLinuxArm64Library, 183}};  // AArch64
+  for (const auto& [library, machine] : elfLibraries) {
+    SCOPED_TRACE(library);
+    const std::string so = ReadFile(package.file(library));
+    ASSERT_GT(so.size(), 0x40u);
+    EXPECT_EQ(so.substr(0, 4), "\x7F" "ELF");
+    EXPECT_EQ(so[4], 2);                          // 64-bit
+    EXPECT_EQ(so[5], 1);                          // little-endian
+    EXPECT_EQ(LittleEndian(so, 16, 2), 3u);       // shared object
+    EXPECT_EQ(LittleEndian(so, 18, 2), machine);
+  }
 }
 
 std::string Escaped(const std::string& text) {
@@ -211,6 +219,19 @@ TEST(PackageHelp, DescribesEveryRegisteredMemberUnderItsClass) {
         "OutOfBoundsException", "IllegalCastException"}) {
     EXPECT_LT(page.find(example), referenceStart) << example;
   }
+  // It names each platform whose library the package carries.
+  const std::string resources = "ZQVMime/Build Resources/";
+  std::set<std::string> carried;
+  for (const std::string& entry : package.entries()) {
+    if (entry.rfind(resources, 0) != 0 || entry.back() == '/') continue;
+    carried.insert(entry.substr(resources.size(), entry.find('/', resources.size()) - resources.size()));
+  }
+  EXPECT_EQ(carried.size(), 3u);
+  for (const std::string& platform : carried) {
+    EXPECT_LT(page.find("<li>" + Escaped(platform) + "</li>"), page.find("id=\"reference\""))
+        << platform;
+  }
+  EXPECT_EQ(page.find("<!-- platforms -->"), std::string::npos);
   EXPECT_EQ(host.leakReport(), "");
 }
 

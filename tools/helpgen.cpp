@@ -4,9 +4,11 @@
 // declarations, shared members apart), each member with its description from
 // helpgen_descriptions.cpp, after a hand-written guide. Since the reference is
 // read from the class records themselves, it cannot drift from the code, and
-// a member without a description stops the page from being written.
+// a member without a description stops the page from being written. The
+// platforms the package carries, each given with --platform, are listed where
+// the guide has the comment <!-- platforms -->.
 //
-//   helpgen [--plugin PATH] --guide GUIDE.html > index.html
+//   helpgen [--plugin PATH] [--platform NAME]... --guide GUIDE.html > index.html
 
 #include <cctype>
 #include <fstream>
@@ -24,11 +26,14 @@
 
 namespace {
 
-const char* const kUsage = "usage: helpgen [--plugin PATH] --guide GUIDE.html > index.html\n";
+const char* const kUsage =
+    "usage: helpgen [--plugin PATH] [--platform NAME]... --guide GUIDE.html > index.html\n";
+const std::string_view kPlatformsMark = "<!-- platforms -->";
 
 struct Options {
   std::string pluginPath = ZQV_PLUGIN_FILE;
   std::string guidePath;
+  std::vector<std::string> platforms;
 };
 
 std::optional<Options> ParseArguments(int argc, char** argv) {
@@ -39,6 +44,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       options.pluginPath = argv[i + 1];
     } else if (argument == "--guide") {
       options.guidePath = argv[i + 1];
+    } else if (argument == "--platform") {
+      options.platforms.push_back(argv[i + 1]);
     } else {
       return std::nullopt;
     }
@@ -59,6 +66,12 @@ std::string Escaped(std::string_view text) {
     }
   }
   return html;
+}
+
+std::string PlatformList(const std::vector<std::string>& platforms) {
+  std::string list = "<ul>\n";
+  for (const std::string& platform : platforms) list += "<li>" + Escaped(platform) + "</li>\n";
+  return list + "</ul>";
 }
 
 // A class name links to its section when it is one of the plugin's classes.
@@ -229,8 +242,11 @@ int main(int argc, char** argv) {
     std::cerr << "helpgen: cannot read " << options->guidePath << "\n";
     return 2;
   }
-  const std::string guide((std::istreambuf_iterator<char>(guideFile)),
-                          std::istreambuf_iterator<char>());
+  std::string guide((std::istreambuf_iterator<char>(guideFile)), std::istreambuf_iterator<char>());
+  const size_t platformsAt = guide.find(kPlatformsMark);
+  if (!options->platforms.empty() && platformsAt != std::string::npos) {
+    guide.replace(platformsAt, kPlatformsMark.size(), PlatformList(options->platforms));
+  }
   try {
     emu::Host host;
     host.loadPlugin(options->pluginPath);
