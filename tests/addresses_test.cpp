@@ -135,6 +135,12 @@ TEST_F(AddressesTest, LabelsAreDecodedAndUnquotedGroupNamesOnlyDecoded) {
     EXPECT_EQ(shown(object, test.rawProperty), test.raw) << test.text;
     EXPECT_EQ(shown(object, test.decodedProperty), test.decoded) << test.text;
   }
+  // The blanks after a list's comma are no part of the next name.
+  emu::Obj list = parsed("MimeMailboxListZQV", "a@example.com,\t\"Doe, John\" <jd@example.com>");
+  emu::Obj second = host().call(list, kMailboxAt, {1}).obj();
+  EXPECT_EQ(shown(second, "Label"), "\"Doe, John\"");
+  EXPECT_EQ(shown(second, "LabelDecoded"), "Doe, John");
+  EXPECT_EQ(shown(list, "StringValue"), "a@example.com, \"Doe, John\" <jd@example.com>");
 }
 
 // A mailbox text reads alike in a From field and in the mailbox and address
