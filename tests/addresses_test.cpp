@@ -165,6 +165,8 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
        "user@example.com", "First Last <user@example.com>"},
       {"user@example.com (Sales: EMEA)", "user", "example.com", kNil, "user@example.com",
        "user@example.com (Sales: EMEA)"},
+      {"Ann <ann@example.com", "ann", "example.com", "Ann", "ann@example.com",
+       "Ann <ann@example.com>"},  // the ">" was forgotten
       {"Joe <@relay.example.org:joe@example.com>", "joe", "example.com", "Joe",
        "joe@example.com", "Joe <@relay.example.org:joe@example.com>"},
   };
