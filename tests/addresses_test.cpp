@@ -143,6 +143,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
       {"ann@", "ann", kNil, kNil, "ann@", "ann"},
       {"@example.com", kNil, "example.com", kNil, "@example.com", "@example.com"},
       {"no at sign", kNil, kNil, kNil, kNil, kNil},
+      {"J)", kNil, kNil, kNil, kNil, kNil},  // not a word that can be a local part
       // bounces come from a bare local part
       {"MAILER-DAEMON", "MAILER-DAEMON", kNil, kNil, "MAILER-DAEMON@", "MAILER-DAEMON"},
       {"Postmaster (Mail Delivery)", "Postmaster", kNil, kNil, "Postmaster@",

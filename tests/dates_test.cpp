@@ -63,6 +63,7 @@ TEST_F(DatesTest, TheMomentIsShownInTheMachinesZone) {
       {"UTC0", "Wed Dec 18 19:59:02 EST 2002", "2002-12-19 00:59:02"},
       {"UTC0", "Sunday, 06-Nov-94 08:49:37 GMT", "1994-11-06 08:49:37"},
       {"UTC0", "Sun,06 Nov 1994 08:49:37-0100 (comment)", "1994-11-06 09:49:37"},
+      {"UTC0", "3 Dec 2024 10.20.30 +0100", "2024-12-03 09:20:30"},
   };
   for (const Case& test : cases) {
     ScopedTimeZone zone(test.zone);
