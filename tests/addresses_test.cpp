@@ -146,8 +146,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
       {"J)", kNil, kNil, kNil, kNil, kNil},  // not a word that can be a local part
       // bounces come from a bare local part
       {"MAILER-DAEMON", "MAILER-DAEMON", kNil, kNil, "MAILER-DAEMON@", "MAILER-DAEMON"},
-      {"Postmaster (Mail Delivery)", "Postmaster", kNil, kNil, "Postmaster@",
-       "Postmaster (Mail Delivery)"},
+      {"Postmaster (Mail Delivery)", "Postmaster", kNil, kNil, "Postmaster@", "Postmaster"},
       // a comment after the address, even one with a colon, leaves it whole
       {"First Last <user@example.com> (Sales)", "user", "example.com", "First Last",
        "user@example.com", "First Last <user@example.com>"},
