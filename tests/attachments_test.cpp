@@ -45,6 +45,12 @@ TEST_F(AttachmentsTest, FilenameComesFromTheParametersOrIsMadeUp) {
        "Content-Disposition: attachment; filename=\"\"\r\n", "\r\nb", "b.txt"},
       {"Content-Disposition: attachment; filename=\"=?UTF-8?B?w6ljb2xlLnR4dA==?=\"\r\n", "\r\ne",
        "\xC3\xA9" "cole.txt"},
+      // A quoted name may hold ";" and escaped quotes; a path keeps its
+      // backslashes.
+      {"Content-Disposition: attachment; filename=\"x;y \\\"1\\\".pdf\"; size=3\r\n", "\r\n%PDF",
+       "x;y \"1\".pdf"},
+      {"Content-Type: application/octet-stream; name=\"C:\\temp\\a;b.bin\"\r\n", "\r\nx",
+       "C:\\temp\\a;b.bin"},
       // The extended form is read without percent-decoding; numbered
       // continuations are not joined at all.
       {"Content-Disposition: attachment; filename*=UTF-8''na%C3%AFve.txt\r\n", "\r\nn",

@@ -53,6 +53,17 @@ TEST_F(DatesTest, TheMomentIsShownInTheMachinesZone) {
       {"UTC+5", "Tue, 3 Dec 2024 03:00:00 +0545", "2024-12-02 16:15:00"},
       {"UTC0", "Tue, 3 Dec 2024 10:00:00 PST", "2024-12-03 18:00:00"},  // zones by name
       {"UTC0", "Tue, 3 Dec 2024 10:00:00 JST", "2024-12-03 01:00:00"},
+      // the older forms: two- and three-digit years, asctime, RFC 850
+      {"UTC0", "13 Jan 98 10:00:00 GMT", "1998-01-13 10:00:00"},
+      {"UTC0", "13 Jan 04 10:00:00 GMT", "2004-01-13 10:00:00"},
+      {"UTC0", "Thu, 13 Jan 49 10:00 +0000", "2049-01-13 10:00:00"},
+      {"UTC0", "Fri, 13 Jan 50 10:00:00 +0000", "1950-01-13 10:00:00"},
+      {"UTC0", "13 Jan 104 10:00:00 GMT", "2004-01-13 10:00:00"},
+      {"UTC0", "Wed Dec 18 19:59:02 2002", "2002-12-18 19:59:02"},
+      {"UTC0", "Wed Dec 18 19:59:02 EST 2002", "2002-12-19 00:59:02"},
+      {"UTC0", "Sunday, 06-Nov-94 08:49:37 GMT", "1994-11-06 08:49:37"},
+      {"UTC0", "Sun,06 Nov 1994 08:49:37-0100 (comment)", "1994-11-06 09:49:37"},
+      {"UTC0", "3 Dec 2024 10.20.30 +0100", "2024-12-03 09:20:30"},
   };
   for (const Case& test : cases) {
     ScopedTimeZone zone(test.zone);
@@ -79,8 +90,12 @@ TEST_F(DatesTest, TheLastUsableFieldOfEachKindWins) {
       {"received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
        "Received: from c by d;Sun, 1 Dec 2024 07:00:00 +0000\r\n",
        kNil, "2024-12-02 08:00:00"},
-      // Text mimetic reads without complaint gives what mimetic made of it.
-      {"Date: whenever\r\n", "1970-01-01 00:00:00", kNil},
+      // A text without day, month name and year holds no date, and a field
+      // before it stays.
+      {"Date: whenever\r\nReceived: from a by b; \r\n", kNil, kNil},
+      {"Date: \r\nReceived: by b; 1 Foo 2024 10:00:00 +0000\r\n", kNil, kNil},
+      {"Date: Mon, 2 Dec 2024 08:00:00 +0000\r\nDate: not a date at all\r\n",
+       "2024-12-02 08:00:00", kNil},
   };
   for (const Case& test : cases) {
     EXPECT_EQ(shownDate(test.header), test.date) << test.header;

@@ -138,6 +138,40 @@ TEST_F(LoadingTest, ByteOrderMarksAndFirstBytes) {
   }
 }
 
+// A file split from an mbox begins with the mailbox's envelope line, and
+// the header follows it. Only the very first line can be one.
+TEST_F(LoadingTest, MboxEnvelopeLineBeforeTheHeaderIsPassedOver) {
+  struct Case {
+    std::string firstLines, subject, plainText;
+  };
+  const std::vector<Case> cases = {
+      {"From ann@example.com Mon Jan  1 00:00:00 2024|Subject: hi|", "hi", "From someone|"},
+      {"From - Mon Jan  1 00:00:00 2024|Subject: hi|", "hi", "From someone|"},
+      {"From MAILER-DAEMON  Fri Jul  8 12:08:34 2011|Subject: hi|", "hi", "From someone|"},
+      {"From : Ann <ann@example.com>|Subject: hi|", "hi", "From someone|"},  // a field
+      // further down, a line without a colon ends the header as ever
+      {"Subject: hi|From ann@example.com Mon Jan  1 00:00:00 2024|", "hi",
+       "From ann@example.com Mon Jan  1 00:00:00 2024||From someone|"},
+  };
+  for (const Case& test : cases) {
+    for (const std::string lineBreak : {"\r\n", "\n"}) {
+      const auto withBreaks = [&](std::string text) {
+        for (size_t bar; (bar = text.find('|')) != std::string::npos;) {
+          text.replace(bar, 1, lineBreak);
+        }
+        return text;
+      };
+      const std::string input = withBreaks(test.firstLines + "|From someone|");
+      SCOPED_TRACE(::testing::PrintToString(input));
+      const emu::Obj message = fromMemoryBlock(input);
+      expectNoException();
+      EXPECT_EQ(shown(message, "Subject"), test.subject);
+      EXPECT_EQ(shown(message, "PlainText"), withBreaks(test.plainText));
+      EXPECT_EQ(shown(message, "Source"), input);
+    }
+  }
+}
+
 // Inputs refused before they are parsed: empty ones, and ones longer than the
 // parser takes, which are refused unread (the block below reports a size far
 // beyond the bytes behind it, and the file is sparse).

