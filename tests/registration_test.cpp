@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin_test.h"
