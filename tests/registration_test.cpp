@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,10 @@ const std::pair<const char*, uint64_t> kClassesInOrder[] = {
     {"MimeEmailZQV", 0},          {"MimeAttachmentZQV", 0x60},
 };
 
+// The classes whose parameterless constructor does nothing.
+const std::set<std::string> kEmptyConstructorClasses = {"MimeBodyZQV", "MimeHeaderZQV",
+                                                        "MimeEntityZQV", "MimeAttachmentZQV"};
+
 }  // namespace
 
 using RegistrationTest = PluginTest;
@@ -38,6 +43,15 @@ TEST_F(RegistrationTest, RegistersTheElevenClassesInOrderWithTheirRecords) {
     // Every class but the message, whose data is its superclass's, releases
     // what its instances hold.
     EXPECT_EQ(record.destructor == nullptr, cls.name == "MimeEmailZQV") << cls.name;
+    EXPECT_EQ(cls.flags, 0x4u) << cls.name;
+    // Xojo hides a parameterless constructor that does nothing only when it
+    // carries 0x84; every other method is a plain 0x4.
+    for (uint64_t m = 0; m < record.methodCount; ++m) {
+      const REALmethod& method = record.methods[m];
+      const bool hidden = std::string(method.declaration) == "Constructor" &&
+                          kEmptyConstructorClasses.count(cls.name) == 1;
+      EXPECT_EQ(method.flags, hidden ? 0x84u : 0x4u) << cls.name << " " << method.declaration;
+    }
     for (uint64_t p = 0; p < record.propertyCount; ++p) {
       const REALproperty& property = record.properties[p];
       // A Variant hands out an array through a getter, never as a raw field;
