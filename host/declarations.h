@@ -21,6 +21,9 @@ struct Signature {
   TypeKind result = TypeKind::Nothing;
 };
 
+// Xojo reads keywords and type names without regard to ASCII case.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
 // "Name(p as Type, ...) as Type", "Name(p as Type)", "Name as Type()" and the
 // like; nullopt when the text is not a declaration.
 std::optional<Signature> ParseDeclaration(std::string_view declaration);

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "declarations.h"
 #include "helpgen_descriptions.h"
 #include "host.h"
 
@@ -90,17 +91,6 @@ class Linker {
   std::set<std::string> names_;
 };
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Xojo ignores the case of keywords and type names, and the registered
 // declarations keep the spelling the host matches them by ("name as
 // string"); the page writes each the one way the IDE shows it.
@@ -120,12 +110,12 @@ std::string DisplayDeclaration(std::string_view declaration) {
       ++end;
     }
     std::string word(declaration.substr(i, end - i));
-    const bool isAs = EqualIgnoringCase(word, "as");
+    const bool isAs = emu::EqualIgnoringCase(word, "as");
     if (isAs) {
       word = "As";
     } else if (afterAs) {
       for (const char* type : kTypeNames) {
-        if (EqualIgnoringCase(word, type)) word = type;
+        if (emu::EqualIgnoringCase(word, type)) word = type;
       }
     }
     shown += word;
