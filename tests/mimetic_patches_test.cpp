@@ -92,6 +92,42 @@ TEST(MimeticPatches, Base64DecoderSkipsEveryByteOutsideItsAlphabet) {
   }
 }
 
+template <class Decoder>
+void ExpectDecodedAsByteByByte(const std::string& input, size_t room) {
+  std::string byteByByte;
+  Decoder().process(input.begin(), input.end(), std::back_inserter(byteByByte));
+  std::string whole(room, '\0');
+  const char* end = Decoder().process(input.data(), input.data() + input.size(), whole.data());
+  whole.resize(static_cast<size_t>(end - whole.data()));
+  EXPECT_EQ(whole, byteByByte) << input;
+}
+
+// Groups of four and runs of plain text are decoded whole into room made for
+// the result; the byte-at-a-time range form is what they must give.
+TEST(MimeticPatches, DecodersGiveWholeGroupsAndRunsWhatTheyGiveByteByByte) {
+  const std::vector<std::string> base64Pieces = {"QUJD", "RA==", "Zm9v", "YQ", "=", "==", "A",
+                                                 "\r\n", "\n", " ", "!", "|", "\xFF", "+/8="};
+  const std::vector<std::string> qpPieces = {"=3D", "=\r\n", "= \r\n", "=\n", "=4", "=G1", "=",
+                                             " ", "\t", "  ", "\r\n", "\n", "\r", "\n\r", "word",
+                                             "\x01", "\xFF", "x \t", "caf=C3=A9", "=0a"};
+  std::mt19937 random(15);
+  auto inputsFrom = [&](const std::vector<std::string>& pieces) {
+    std::vector<std::string> inputs = {""};
+    for (int count = 0; count < 400; ++count) {
+      std::string input;
+      for (size_t length = random() % 40; length > 0; --length) input += pieces[random() % pieces.size()];
+      inputs.push_back(input);
+    }
+    return inputs;
+  };
+  for (const std::string& input : inputsFrom(base64Pieces)) {
+    ExpectDecodedAsByteByByte<mimetic::Base64::Decoder>(input, input.size() / 4 * 3 + 3);
+  }
+  for (const std::string& input : inputsFrom(qpPieces)) {
+    ExpectDecodedAsByteByByte<mimetic::QP::Decoder>(input, input.size());
+  }
+}
+
 // Typed reads find their field by name ignoring ASCII case, and only a name
 // of the same length matches: not a field whose name merely begins with it.
 TEST(MimeticPatches, TypedReadsFindTheirFieldIgnoringAsciiCaseOnly) {
