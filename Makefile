@@ -46,15 +46,29 @@ fuzz:
 	@cmake --build $(FUZZ_BUILD_DIR) -j2 --target fuzz_targets
 	@bash fuzz/run.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
-# The plugin against the parser it wraps, on a corpus generated into the build
-# tree; the figures are read against the budgets in docs/performance.md.
+# The plugin against the parser it wraps and against GMime, on a corpus
+# generated into the build tree; the figures are read against the budgets in
+# docs/performance.md. Only this target needs GMime (and valgrind).
+BENCH_PACKAGES = valgrind pkg-config libgmime-3.0-dev
 .PHONY: bench
 bench:
-	@bash scripts/setup.sh valgrind
+	@bash scripts/setup.sh $(BENCH_PACKAGES)
 	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD_DIR) --target bench
+	@cmake --build $(BUILD_DIR) --target bench bench_gmime
 	@python3 tools/make_bench_corpus.py $(BUILD_DIR)/bench-corpus
 	@$(BUILD_DIR)/bench $(BUILD_DIR)/bench-corpus
+
+# Whether a change leaves every reading the same: mimedump of BASE (default:
+# where this branch left main) against mimedump of the working tree, on the
+# samples, the benchmark corpus, the fuzz corpora and generated messages.
+# MATCH=<text> keeps only the messages whose path contains it.
+BASE ?=
+MATCH ?=
+.PHONY: compare-parse
+compare-parse: setup
+	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@python3 tools/compare_parse.py --build-dir $(BUILD_DIR) $(if $(BASE),--base $(BASE)) \
+		$(if $(MATCH),--match '$(MATCH)')
 
 # The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
 # its tests run under Wine; and the Xojo package of both libraries.
