@@ -143,6 +143,44 @@ TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
   for (const Case& test : cases) expectFiled(test);
 }
 
+// A boundary line is one at the very end of the input too, and right after a
+// header that lacks its blank line: no part is lost and no data ends in
+// boundary text. A line that only resembles one stays text.
+TEST_F(PartWalkTest, BoundaryLinesEndPartsWhereverTheyStand) {
+  const std::string head = "Content-Type: multipart/mixed; boundary=B\r\n";
+  const std::string first = "--B\r\nContent-Type: text/plain\r\n\r\nfirst\r\n";
+  const std::string zip = "--B\r\nContent-Type: application/zip\r\n"
+                          "Content-Disposition: attachment\r\n\r\nPK\x03\x04zip";
+  const std::string base64 = "--B\nContent-Type: application/octet-stream\nContent-ID:\n"
+                             "Content-Transfer-Encoding: base64\n\nAQID/w==";
+  const std::vector<Case> cases = {
+      {"close delimiter ends the input", head + "\r\n" + first + zip + "\r\n--B--", "first", kNil,
+       {"PK\x03\x04zip"}, {}},
+      {"boundary ends the input", head + "\r\n" + first + zip + "\r\n--B", "first", kNil,
+       {"PK\x03\x04zip"}, {}},
+      {"LF, close delimiter ends the input",
+       "Content-Type: multipart/mixed; boundary=B\n\n" + base64 + "\n--B--", kNil, kNil,
+       {"\x01\x02\x03\xFF"}, {}},
+      {"inner close delimiter ends the input",
+       head + "\r\n--B\r\nContent-Type: multipart/alternative; boundary=A\r\n\r\n"
+              "--A\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n--A--",
+       kFromHtml, "<p>x</p>", {}, {}},
+      {"header runs into the first boundary", head + first + zip + "\r\n--B--\r\n", "first", kNil,
+       {"PK\x03\x04zip"}, {}, kNil},
+      {"and the close delimiter ends the input",
+       "Content-Type: multipart/mixed; boundary=B\n" + base64 + "\n--B--", kNil, kNil,
+       {"\x01\x02\x03\xFF"}, {}},
+      {"a part's header runs into the next boundary",
+       head + "\r\n--B\r\nContent-Type: text/plain\r\n" + first + zip + "\r\n--B--\r\n",
+       "first", kNil, {"PK\x03\x04zip"}, {}},
+      {"near misses stay text", head + "\r\n" + first + zip + "\r\n-B--", "first", kNil,
+       {"PK\x03\x04zip\r\n-B--"}, {}},
+      {"and stay in the container's header", head + "-B\r\n\r\n" + first + "--B--", "first",
+       kNil, {}, {}},
+  };
+  for (const Case& test : cases) expectFiled(test);
+}
+
 TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
   struct Charset {
     std::string headers;

@@ -1,7 +1,5 @@
 #include "decoding/transfer_decoding.h"
 
-#include <iterator>
-
 #include <mimetic/codec/base64.h>
 #include <mimetic/codec/qp.h>
 #include <mimetic/contenttransferencoding.h>
@@ -24,15 +22,19 @@ bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view name) {
   return true;
 }
 
+// The decoders write into room made for the longest result they can give,
+// which is then cut to what they wrote: no byte is appended on its own, and
+// a large attachment is not copied into fresh memory as it grows.
 template <class Decoder>
 std::string_view RunDecoder(const std::string& encodedBytes, std::string& decodedBytes,
-                            size_t reservedBytes = 0) {
-  decodedBytes.clear();
-  decodedBytes.reserve(reservedBytes);
+                            size_t longestResult) {
+  decodedBytes.resize(longestResult);
   Decoder decoder;
-  // The range form ends with the decoder's flush, which emits a trailing
-  // partial base64 group or a pending quoted-printable escape.
-  decoder.process(encodedBytes.begin(), encodedBytes.end(), std::back_inserter(decodedBytes));
+  // Like the range form, this ends with the decoder's flush, which emits a
+  // trailing partial base64 group or a pending quoted-printable escape.
+  const char* encoded = encodedBytes.data();
+  const char* end = decoder.process(encoded, encoded + encodedBytes.size(), decodedBytes.data());
+  decodedBytes.resize(static_cast<size_t>(end - decodedBytes.data()));
   return decodedBytes;
 }
 
@@ -52,15 +54,13 @@ std::string_view DecodeBody(const mimetic::ContentTransferEncoding& encoding,
   const mimetic::istring& mechanism = encoding.mechanism();
   const std::string_view mechanismName(mechanism.data(), mechanism.size());
   const std::string& body = entity.body();
-  // Four base64 characters make at most three bytes: reserving that once
-  // spares a large attachment a copy into fresh memory at every doubling.
-  // Quoted-printable text parts are small, and growing them in place was
-  // measured to cost less than reserving their worst case.
+  // Four base64 characters make at most three bytes, and no
+  // quoted-printable byte more than one.
   if (EqualsIgnoringAsciiCase(mechanismName, kBase64)) {
     return RunDecoder<mimetic::Base64::Decoder>(body, decoded, body.size() / 4 * 3 + 3);
   }
   if (EqualsIgnoringAsciiCase(mechanismName, kQuotedPrintable)) {
-    return RunDecoder<mimetic::QP::Decoder>(body, decoded);
+    return RunDecoder<mimetic::QP::Decoder>(body, decoded, body.size());
   }
   // 7bit, 8bit, binary or none: the body is already what it says.
   return body;

@@ -1,10 +1,11 @@
 #include "mail/email_parse.h"
 
 #include <cstdint>
+#include <istream>
 #include <limits>
 #include <new>
-#include <sstream>
-#include <string>
+#include <streambuf>
+#include <string_view>
 
 #include <mimetic/mimeentity.h>
 
@@ -25,14 +26,20 @@ namespace {
 // the copies alone would take gigabytes and many seconds.
 constexpr int64_t kLongestStreamText = std::numeric_limits<int32_t>::max();
 
-bool StartsWithUTF8ByteOrderMark(const std::string& text) {
+bool StartsWithUTF8ByteOrderMark(std::string_view text) {
   return text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
 }
 
-std::string CopyBytes(const void* bytes, int64_t count) {
-  if (bytes == nullptr || count <= 0) return {};
-  return std::string(static_cast<const char*>(bytes), static_cast<size_t>(count));
-}
+// The message as a stream read in the caller's own memory: a string stream
+// would first copy the whole message, and a large one is several pages of
+// fresh memory per megabyte. Nothing writes through the stream.
+class MessageStreamBuffer : public std::streambuf {
+ public:
+  explicit MessageStreamBuffer(std::string_view text) {
+    char* begin = const_cast<char*>(text.data());
+    setg(begin, begin, begin + text.size());
+  }
+};
 
 // The message's own entity, built like every entity below it but into the
 // message's record: its Body first, which builds and walks the whole tree of
@@ -48,11 +55,11 @@ void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message,
   RunEntityStep(record, message, fields, record, record.Body, record.Header);
 }
 
-void ParseMessageText(MimeEntityData& record, std::string messageText) {
+void ParseMessageText(MimeEntityData& record, std::string_view messageText) {
   // A UTF-8 byte order mark is the only one an editor commonly leaves in
   // front of ASCII header text; any other leaves a non-ASCII first byte and is
   // refused below.
-  if (StartsWithUTF8ByteOrderMark(messageText)) messageText.erase(0, 3);
+  if (StartsWithUTF8ByteOrderMark(messageText)) messageText.remove_prefix(3);
   if (messageText.empty()) {
     RaiseException("UnsupportedOperationException", "Can't parse empty text.");
     return;
@@ -63,7 +70,8 @@ void ParseMessageText(MimeEntityData& record, std::string messageText) {
     return;
   }
 
-  std::istringstream messageStream(messageText);
+  MessageStreamBuffer messageBuffer(messageText);
+  std::istream messageStream(&messageBuffer);
   const mimetic::MimeEntity message(messageStream);
 
   const HeaderFields fields(message.header());
@@ -117,5 +125,9 @@ void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstrin
     return;
   }
 
-  RunGuarded([&] { ParseMessageText(*record, CopyBytes(bytes, count)); });
+  const std::string_view messageText =
+      bytes == nullptr || count <= 0
+          ? std::string_view()
+          : std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(count));
+  RunGuarded([&] { ParseMessageText(*record, messageText); });
 }
