@@ -228,9 +228,11 @@ TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
   EXPECT_EQ(shown(parsed("MimeMailboxZQV", "a@exam\0ple.com"s), "Domain"), "exam");
 }
 
-// Elements of nothing but white space between commas are no addresses, in
-// either kind of list; a list of commas alone is empty.
-TEST_F(AddressesTest, EmptyListElementsAreSkipped) {
+// Either kind of list splits only at commas outside quoted strings, comments
+// (nested, with escapes) and source routes; an angle address missing its ">"
+// ends at the next comma. Elements of nothing but white space between commas
+// are no addresses; a list of commas alone is empty.
+TEST_F(AddressesTest, ListsSplitAtCommasBetweenAddressesOnly) {
   struct Case {
     const char* text;
     int64_t count;
@@ -241,6 +243,12 @@ TEST_F(AddressesTest, EmptyListElementsAreSkipped) {
       {" ,a@b.test,\t, \r\n,c@d.test, ", 2, "a@b.test, c@d.test"},
       {",,,", 0, kNil},
       {"\"x,,y\" <a@b.test>,,", 1, "\"x,,y\" <a@b.test>"},
+      {"a@x.test (Doe, J), b@y.test", 2, "a@x.test (Doe, J), b@y.test"},
+      {"x@y.test (a (b, c) \\), d), e@f.test", 2, "x@y.test (a (b, c) \\), d), e@f.test"},
+      {"b@y.test, <@r1.test,@r2.test:c@z.test>, e@f.test", 3,
+       "b@y.test, <@r1.test,@r2.test:c@z.test>, e@f.test"},
+      {"\"a\\\", b\" <c@d.test>, f@g.test", 2, "\"a\\\", b\" <c@d.test>, f@g.test"},
+      {"Joe <j@x.test, k@y.test", 2, "Joe <j@x.test>, k@y.test"},
   };
   for (const Case& c : cases) {
     for (const char* className : {"MimeAddressListZQV", "MimeMailboxListZQV"}) {
