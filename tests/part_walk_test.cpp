@@ -143,8 +143,9 @@ TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
   for (const Case& test : cases) expectFiled(test);
 }
 
-// A boundary line is one at the very end of the input too, and right after a
-// header that lacks its blank line: no part is lost and no data ends in
+// A boundary line is one at the very end of the input too, right after a
+// header that lacks its blank line, and where it belongs to a multipart
+// further out than one left unclosed: no part is lost and no data ends in
 // boundary text. A line that only resembles one stays text.
 TEST_F(PartWalkTest, BoundaryLinesEndPartsWhereverTheyStand) {
   const std::string head = "Content-Type: multipart/mixed; boundary=B\r\n";
@@ -173,6 +174,10 @@ TEST_F(PartWalkTest, BoundaryLinesEndPartsWhereverTheyStand) {
       {"a part's header runs into the next boundary",
        head + "\r\n--B\r\nContent-Type: text/plain\r\n" + first + zip + "\r\n--B--\r\n",
        "first", kNil, {"PK\x03\x04zip"}, {}},
+      {"outer boundary after an unclosed inner multipart",
+       head + "\r\n--B\r\nContent-Type: multipart/alternative; boundary=A\r\n\r\n" +
+           "--A\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n" + zip + "\r\n--B--\r\n",
+       kFromHtml, "<p>x</p>", {"PK\x03\x04zip"}, {}},
       {"near misses stay text", head + "\r\n" + first + zip + "\r\n-B--", "first", kNil,
        {"PK\x03\x04zip\r\n-B--"}, {}},
       {"and stay in the container's header", head + "-B\r\n\r\n" + first + "--B--", "first",
