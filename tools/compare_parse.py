@@ -106,9 +106,11 @@ def export_revision(revision, source_dir):
         out.write(revision + "\n")
 
 
-def build_mimedump(source_dir, build_dir):
-    run(["cmake", "-S", source_dir, "-B", build_dir, "-G", "Ninja", "-DZQV_BUILD_TESTS=OFF",
-         "-DCMAKE_C_COMPILER_LAUNCHER=ccache", "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"])
+# The base gets a build of its own with only what mimedump needs; the head is
+# built in the caller's build directory as it is configured, so that its
+# tests and settings stay as they were.
+def build_mimedump(source_dir, build_dir, configure_options=()):
+    run(["cmake", "-S", source_dir, "-B", build_dir, "-G", "Ninja", *configure_options])
     run(["cmake", "--build", build_dir, "-j2", "--target", "mimedump"])
     return os.path.join(build_dir, "mimedump")
 
@@ -215,7 +217,9 @@ def main():
         print(f"compare-parse: base {base[:12]} ({git('log', '-1', '--format=%s', base)[:60]}), "
               f"head the working tree", flush=True)
         export_revision(base, os.path.join(work_dir, "src"))
-        base_mimedump = build_mimedump(os.path.join(work_dir, "src"), os.path.join(work_dir, "build"))
+        base_mimedump = build_mimedump(os.path.join(work_dir, "src"), os.path.join(work_dir, "build"),
+                                       ["-DZQV_BUILD_TESTS=OFF", "-DCMAKE_C_COMPILER_LAUNCHER=ccache",
+                                        "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"])
         head_mimedump = build_mimedump(ROOT, build_dir)
         messages = gather_messages(build_dir, os.path.join(work_dir, "cases"), options.cases)
         messages = [m for m in messages if options.match in os.path.relpath(m, ROOT)]
