@@ -45,7 +45,7 @@ class MessageStreamBuffer : public std::streambuf {
 // message's record: its Body first, which builds and walks the whole tree of
 // parts, then its Header, and the walk and dates of the message entity last
 // of all.
-void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message,
+void FillEmailEntity(MimeEntityData& record, mimetic::MimeEntity& message,
                      const HeaderFields& fields) {
   const BuildContext context{&record, &RunEntityStep};
   StoreField(record.Body, NewBodyObject(message.body(), context));
@@ -72,7 +72,7 @@ void ParseMessageText(MimeEntityData& record, std::string_view messageText) {
 
   MessageStreamBuffer messageBuffer(messageText);
   std::istream messageStream(&messageBuffer);
-  const mimetic::MimeEntity message(messageStream);
+  mimetic::MimeEntity message(messageStream);
 
   const HeaderFields fields(message.header());
   FillEmailEntity(record, message, fields);
