@@ -76,28 +76,46 @@ class LoadingTest : public PluginTest {
 
 TEST_F(LoadingTest, StringMemoryBlockAndFileGiveTheSameMessage) {
   TempDirectory directory;
-  const emu::Str content = host().string(kMultipartMessage, kREALTextEncodingUTF8);
-  const emu::Obj viaString = host().construct("MimeEmailZQV", kStringConstructor, {content});
+  // The file constructor parses Source once it holds the file's bytes, and
+  // its own buffer where the host cannot make Source.
+  for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
+    host().setWithheld(build, true);
+  }
+  const emu::Obj withoutSource = fromFile(directory.write("buffer.eml", kMultipartMessage));
   expectNoException();
-  const emu::Obj viaBlock = fromMemoryBlock(kMultipartMessage);
-  expectNoException();
-  const emu::Obj viaFile = fromFile(directory.write("message.eml", kMultipartMessage));
-  expectNoException();
+  EXPECT_TRUE(host().get(withoutSource, "Source").str().isNil());
+  EXPECT_EQ(host().ubound(host().call(withoutSource, kAttachments).obj()), 0);
+  for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
+    host().setWithheld(build, false);
+  }
 
-  const std::string expected = described(viaString);
-  EXPECT_EQ(described(viaBlock), expected);
-  EXPECT_EQ(described(viaFile), expected);
-  // A byte order mark changes nothing but Source.
-  EXPECT_EQ(described(parseEmail("\xEF\xBB\xBF" + kMultipartMessage)), expected);
-  expectNoException();
+  // A zero byte inside ends nothing early, whichever way the message comes.
+  std::string withZeroByte = kMultipartMessage;
+  withZeroByte.insert(withZeroByte.find("</p>"), 1, '\0');
+  for (const std::string& message : {kMultipartMessage, withZeroByte}) {
+    const emu::Str content = host().string(message, kREALTextEncodingUTF8);
+    const emu::Obj viaString = host().construct("MimeEmailZQV", kStringConstructor, {content});
+    expectNoException();
+    const emu::Obj viaBlock = fromMemoryBlock(message);
+    expectNoException();
+    const emu::Obj viaFile = fromFile(directory.write("message.eml", message));
+    expectNoException();
 
-  // The string constructor keeps the caller's own string; the other two build
-  // one from the bytes.
-  EXPECT_EQ(host().get(viaString, "Source").str().get(), content.get());
-  for (const emu::Obj* message : {&viaBlock, &viaFile}) {
-    const emu::Str source = host().get(*message, "Source").str();
-    EXPECT_NE(source.get(), content.get());
-    EXPECT_EQ(source.bytes(), kMultipartMessage);
+    const std::string expected = described(viaString);
+    EXPECT_EQ(described(viaBlock), expected);
+    EXPECT_EQ(described(viaFile), expected);
+    // A byte order mark changes nothing but Source.
+    EXPECT_EQ(described(parseEmail("\xEF\xBB\xBF" + message)), expected);
+    expectNoException();
+
+    // The string constructor keeps the caller's own string; the other two
+    // build one from the bytes.
+    EXPECT_EQ(host().get(viaString, "Source").str().get(), content.get());
+    for (const emu::Obj* built : {&viaBlock, &viaFile}) {
+      const emu::Str source = host().get(*built, "Source").str();
+      EXPECT_NE(source.get(), content.get());
+      EXPECT_EQ(source.bytes(), message);
+    }
   }
 }
 

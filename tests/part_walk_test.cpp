@@ -132,6 +132,12 @@ TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
       {"plain attachment", TextPart("plain", "note", "Content-Disposition: attachment\r\n"), "note",
        kNil, {"note"}, {}, "note"},
       {"html", TextPart("html", "<p>x</p>"), kFromHtml, "<p>x</p>", {}, {}, "<p>x</p>"},
+      // Bodies that would read differently if decoded a second time.
+      {"base64 of base64", TextPart("plain", "UVVKRA==", "Content-Transfer-Encoding: base64\r\n"),
+       "QUJD", kNil, {}, {}, "QUJD"},
+      {"quoted-printable of an escape",
+       TextPart("plain", "=3D41", "Content-Transfer-Encoding: quoted-printable\r\n"), "=41", kNil,
+       {}, {}, "=41"},
       // mimetic keeps the text of a multipart without boundary lines as its
       // preamble: there is no body text to take.
       {"multipart without parts", "Content-Type: multipart/mixed; boundary=b\r\n\r\ntext\r\n",
@@ -141,6 +147,10 @@ TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
       {"empty", TextPart("plain", ""), kNil, kNil, {}, {}, kNil},
   };
   for (const Case& test : cases) expectFiled(test);
+
+  // The body object still shows the text as the message has it.
+  const emu::Obj email = parseEmail(Part(pdfHeaders, pdfBody));
+  EXPECT_EQ(shown(host().get(email, "Body").obj(), "StringValue"), pdfBody);
 }
 
 // A boundary line is one at the very end of the input too, right after a

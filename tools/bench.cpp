@@ -23,7 +23,9 @@
 // newsletter and the functions that spend them.
 //
 // Internal modes, run by the benchmark in child processes:
-//   bench --peak-memory plugin|mimetic|gmime FILE [--plugin PATH]
+//   bench --peak-memory plugin|plugin-file|mimetic|gmime FILE [--plugin PATH]
+//            (plugin-file: the file constructor, its reading of the file
+//            included)
 //   bench --once plugin|mimetic|gmime FILE [--plugin PATH]
 //   bench --html-to-text FILE [--plugin PATH]
 
@@ -72,6 +74,7 @@ constexpr double kBytesPerMB = 1e6;
 
 const char kEmailClass[] = "MimeEmailZQV";
 const char kStringConstructor[] = "Constructor(Content as string)";
+const char kFileConstructor[] = "Constructor(File as FolderItem)";
 const char kHTMLToPlainText[] = "HTMLToPlainText(HTMLText as String) as String";
 const char kDecodeInline[] = "DecodeInline(Text as String) as String";
 
@@ -254,9 +257,9 @@ struct PluginRun {
 
 // One message as host code handles it; everything made here is released
 // before it returns.
-void ConstructAndRead(emu::Host& host, const EmailMembers& members, const emu::Str& content,
-                      PluginRun& run) {
-  emu::Obj email = host.construct(kEmailClass, kStringConstructor, {content});
+void ConstructAndRead(emu::Host& host, const EmailMembers& members, const emu::Value& content,
+                      PluginRun& run, const char* constructor = kStringConstructor) {
+  emu::Obj email = host.construct(kEmailClass, constructor, {content});
   if (host.takeException()) ++run.exceptions;
   for (const std::string& property : members.properties) {
     emu::Value value = host.get(email, property);
@@ -591,12 +594,16 @@ int PeakMemoryChild(const std::string& side, const std::string& file, const std:
   emu::Host host(BenchHostOptions());
   host.loadPlugin(pluginPath);
   const EmailMembers members = FindEmailMembers(host);
-  std::vector<emu::Str> content = HostStrings(host, {ReadFile(file)});
+  // The file constructor reads the file itself, so what it reads counts.
+  const bool fromFile = side == "plugin-file";
+  if (!fromFile && side != "plugin") return 2;
+  const emu::Value content = fromFile ? emu::Value(host.folderItem(file))
+                                      : emu::Value(HostStrings(host, {ReadFile(file)}).front());
   malloc_trim(0);
   if (!ResetPeakMemory()) return 1;
   const int64_t before = StatusKilobytes("VmRSS:");
   PluginRun run;
-  ConstructAndRead(host, members, content.front(), run);
+  ConstructAndRead(host, members, content, run, fromFile ? kFileConstructor : kStringConstructor);
   std::cout << StatusKilobytes("VmHWM:") - before << "\n";
   return 0;
 }

@@ -3,7 +3,6 @@
 #include <mimetic/codec/base64.h>
 #include <mimetic/codec/qp.h>
 #include <mimetic/contenttransferencoding.h>
-#include <mimetic/mimeentity.h>
 
 namespace {
 
@@ -22,20 +21,29 @@ bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view name) {
   return true;
 }
 
-// The decoders write into room made for the longest result they can give,
-// which is then cut to what they wrote: no byte is appended on its own, and
-// a large attachment is not copied into fresh memory as it grows.
-template <class Decoder>
-std::string_view RunDecoder(const std::string& encodedBytes, std::string& decodedBytes,
-                            size_t longestResult) {
-  decodedBytes.resize(longestResult);
-  Decoder decoder;
+// A base64 body is decoded over its own text: every group of four characters
+// is read before its three bytes are written, so the decoder never overtakes
+// what it reads. A large attachment then needs no fresh memory for its bytes.
+void DecodeBase64InPlace(std::string& body) {
+  mimetic::Base64::Decoder decoder;
+  char* decoded = body.data();
+  const char* text = decoded;
   // Like the range form, this ends with the decoder's flush, which emits a
-  // trailing partial base64 group or a pending quoted-printable escape.
-  const char* encoded = encodedBytes.data();
-  const char* end = decoder.process(encoded, encoded + encodedBytes.size(), decodedBytes.data());
+  // trailing partial group.
+  const char* end = decoder.process(text, text + body.size(), decoded);
+  body.resize(static_cast<size_t>(end - decoded));
+}
+
+// Quoted-printable is decoded into room as long as the text (nothing decodes
+// to more bytes than it is written with), which then takes the text's place:
+// the decoder copies runs of plain text whole, never onto themselves.
+void DecodeQuotedPrintable(std::string& body) {
+  std::string decodedBytes(body.size(), '\0');
+  mimetic::QP::Decoder decoder;
+  const char* text = body.data();
+  const char* end = decoder.process(text, text + body.size(), decodedBytes.data());
   decodedBytes.resize(static_cast<size_t>(end - decodedBytes.data()));
-  return decodedBytes;
+  body.swap(decodedBytes);
 }
 
 }  // namespace
@@ -49,19 +57,13 @@ bool IsDecodableTransferEncoding(std::string_view mechanism) {
   return false;
 }
 
-std::string_view DecodeBody(const mimetic::ContentTransferEncoding& encoding,
-                            const mimetic::MimeEntity& entity, std::string& decoded) {
+void DecodeBodyInPlace(const mimetic::ContentTransferEncoding& encoding, std::string& body) {
   const mimetic::istring& mechanism = encoding.mechanism();
   const std::string_view mechanismName(mechanism.data(), mechanism.size());
-  const std::string& body = entity.body();
-  // Four base64 characters make at most three bytes, and no
-  // quoted-printable byte more than one.
   if (EqualsIgnoringAsciiCase(mechanismName, kBase64)) {
-    return RunDecoder<mimetic::Base64::Decoder>(body, decoded, body.size() / 4 * 3 + 3);
-  }
-  if (EqualsIgnoringAsciiCase(mechanismName, kQuotedPrintable)) {
-    return RunDecoder<mimetic::QP::Decoder>(body, decoded, body.size());
+    DecodeBase64InPlace(body);
+  } else if (EqualsIgnoringAsciiCase(mechanismName, kQuotedPrintable)) {
+    DecodeQuotedPrintable(body);
   }
   // 7bit, 8bit, binary or none: the body is already what it says.
-  return body;
 }

@@ -6,15 +6,12 @@
 
 namespace mimetic {
 class ContentTransferEncoding;
-class MimeEntity;
 }  // namespace mimetic
 
 // True for an empty mechanism and for base64, quoted-printable, binary, 7bit
 // and 8bit (ASCII case ignored).
 bool IsDecodableTransferEncoding(std::string_view mechanism);
-// The entity's body with base64 or quoted-printable undone, decoded into
-// `decoded`; other mechanisms leave the bytes as they are, and the result is
-// then the entity's body itself, not a copy of it. The bytes stay valid
-// while `decoded` and the entity do. Zero bytes are kept.
-std::string_view DecodeBody(const mimetic::ContentTransferEncoding& encoding,
-                            const mimetic::MimeEntity& entity, std::string& decoded);
+// Undoes base64 or quoted-printable in `body` itself, which afterwards holds
+// the decoded bytes in place of the text as the message had it; other
+// mechanisms leave it as it is. Zero bytes are kept.
+void DecodeBodyInPlace(const mimetic::ContentTransferEncoding& encoding, std::string& body);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "mail/email_parse.h"
 #include "runtime/errors.h"
@@ -110,5 +111,5 @@ void ParseEmailFile(REALobject instance, REALobject folderItem) {
     RaiseException("IOException", "Failed to read data from file.");
     return;
   }
-  ParseEmail(instance, contents.get(), size, nullptr);
+  ParseEmailBuffer(instance, std::move(contents), size);
 }

@@ -16,6 +16,7 @@
 #include "objects/entity.h"
 #include "objects/entity_builder.h"
 #include "runtime/errors.h"
+#include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
 
@@ -45,7 +46,7 @@ class MessageStreamBuffer : public std::streambuf {
 // message's record: its Body first, which builds and walks the whole tree of
 // parts, then its Header, and the walk and dates of the message entity last
 // of all.
-void FillEmailEntity(MimeEntityData& record, const mimetic::MimeEntity& message,
+void FillEmailEntity(MimeEntityData& record, mimetic::MimeEntity& message,
                      const HeaderFields& fields) {
   const BuildContext context{&record, &RunEntityStep};
   StoreField(record.Body, NewBodyObject(message.body(), context));
@@ -72,7 +73,7 @@ void ParseMessageText(MimeEntityData& record, std::string_view messageText) {
 
   MessageStreamBuffer messageBuffer(messageText);
   std::istream messageStream(&messageBuffer);
-  const mimetic::MimeEntity message(messageStream);
+  mimetic::MimeEntity message(messageStream);
 
   const HeaderFields fields(message.header());
   FillEmailEntity(record, message, fields);
@@ -96,6 +97,34 @@ void MakeEmptyArrays(MimeEntityData& record) {
 // What the string stream's refusal would have told host code.
 void RaiseTooLong() { TranslateCppException(std::bad_alloc()); }
 
+// What every constructor does before the parse: both arrays, then Source.
+// False when the message is refused before it is parsed.
+bool StartEmail(MimeEntityData& record, const void* bytes, int64_t count, REALstring source) {
+  MakeEmptyArrays(record);
+
+  // Source is the input exactly as received, byte order mark included; the
+  // caller's own string costs nothing to keep, a copy of a block too long to
+  // parse is not made.
+  if (source != nullptr) {
+    StoreField(record.Source, RetainString(source));
+  } else if (!IsTooLongToParse(count)) {
+    StoreField(record.Source, BuildHostString(bytes, count, kREALTextEncodingUnknown));
+  }
+  if (IsTooLongToParse(count)) {
+    RaiseTooLong();
+    return false;
+  }
+  return true;
+}
+
+void ParseBytes(MimeEntityData& record, const void* bytes, int64_t count) {
+  const std::string_view messageText =
+      bytes == nullptr || count <= 0
+          ? std::string_view()
+          : std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(count));
+  RunGuarded([&] { ParseMessageText(record, messageText); });
+}
+
 }  // namespace
 
 bool IsTooLongToParse(int64_t count) { return count > kLongestStreamText; }
@@ -109,25 +138,23 @@ void RefuseTooLongEmail(REALobject instance) {
 void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstring source) {
   MimeEntityData* record = EntityData(instance);
   if (record == nullptr) return;
+  if (!StartEmail(*record, bytes, count, source)) return;
+  ParseBytes(*record, bytes, count);
+}
 
-  MakeEmptyArrays(*record);
-
-  // Source is the input exactly as received, byte order mark included; the
-  // caller's own string costs nothing to keep, a copy of a block too long to
-  // parse is not made.
-  if (source != nullptr) {
-    StoreField(record->Source, RetainString(source));
-  } else if (!IsTooLongToParse(count)) {
-    StoreField(record->Source, BuildHostString(bytes, count, kREALTextEncodingUnknown));
-  }
-  if (IsTooLongToParse(count)) {
-    RaiseTooLong();
+void ParseEmailBuffer(REALobject instance, HeapBuffer buffer, int64_t count) {
+  MimeEntityData* record = EntityData(instance);
+  if (record == nullptr) return;
+  if (!StartEmail(*record, buffer.get(), count, nullptr)) return;
+  // Source now holds the same bytes: the parse reads them there and the
+  // buffer goes first, so a large file is not held once more while it is
+  // parsed.
+  const char* sourceBytes =
+      record->Source == nullptr ? nullptr : StringGetCString(record->Source);
+  if (sourceBytes == nullptr) {
+    ParseBytes(*record, buffer.get(), count);
     return;
   }
-
-  const std::string_view messageText =
-      bytes == nullptr || count <= 0
-          ? std::string_view()
-          : std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(count));
-  RunGuarded([&] { ParseMessageText(*record, messageText); });
+  buffer = HeapBuffer();
+  ParseBytes(*record, sourceBytes, count);
 }

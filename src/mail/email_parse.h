@@ -5,12 +5,16 @@
 #include <cstdint>
 
 #include "runtime/host_api.h"
+#include "runtime/host_strings.h"
 
 // Parses `count` bytes as one RFC 822/MIME message into the record of
 // `instance`. `source` is the caller's own string, kept as Source itself
 // (string constructor), or nil to build Source from the bytes. Failures are
 // raised as host exceptions; whatever was stored before a failure stays.
 void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstring source);
+// The same for `count` bytes read into `buffer`, which goes as soon as Source
+// holds a copy of them: the parse then reads Source.
+void ParseEmailBuffer(REALobject instance, HeapBuffer buffer, int64_t count);
 
 // Whether `count` bytes are more than the parser takes.
 bool IsTooLongToParse(int64_t count);

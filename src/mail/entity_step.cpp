@@ -5,7 +5,7 @@
 #include "mail/dates.h"
 #include "mail/part_walk.h"
 
-void RunEntityStep(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+void RunEntityStep(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                    const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
                    REALobject header) {
   WalkEntity(entityRecord, entity, fields, messageRecord, body, header);

@@ -9,6 +9,6 @@ namespace mimetic {
 class MimeEntity;
 }
 
-void RunEntityStep(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+void RunEntityStep(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                    const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
                    REALobject header);

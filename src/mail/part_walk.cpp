@@ -40,20 +40,22 @@ bool IsContainer(const mimetic::ContentType& contentType) {
 }
 
 // Nothing for a transfer encoding that is not undone here (x-uuencode and
-// the like): such a part is left out altogether. The decoded bytes lie in
-// `decodedBytes`, or in the entity's own body when it needed no decoding
-// (no copy is made of it).
-std::optional<DecodedBody> DecodeEntityBody(const mimetic::MimeEntity& entity,
-                                            const HeaderFields& fields,
-                                            std::string& decodedBytes) {
+// the like): such a part is left out altogether. The transfer encoding is
+// undone in the entity's own body, whose text as the message had it is by
+// then the body object's StringValue; `bodyIsDecoded` says it was undone
+// already. The decoded bytes stay valid while the entity does.
+std::optional<DecodedBody> DecodeEntityBody(mimetic::MimeEntity& entity,
+                                            const HeaderFields& fields, bool bodyIsDecoded) {
   const mimetic::ContentTransferEncoding& transferEncoding = fields.contentTransferEncoding();
   const mimetic::istring& mechanism = transferEncoding.mechanism();
   if (!IsDecodableTransferEncoding(std::string_view(mechanism.data(), mechanism.size()))) {
     return std::nullopt;
   }
 
+  std::string& body = entity.body();
+  if (!bodyIsDecoded) DecodeBodyInPlace(transferEncoding, body);
   DecodedBody decoded;
-  decoded.bytes = DecodeBody(transferEncoding, entity, decodedBytes);
+  decoded.bytes = body;
   // Every part becomes a string, images too: that is how their bytes reach
   // host code. Without a charset the bytes choose their own tag.
   const std::string& charset = fields.contentType().param("charset");
@@ -96,21 +98,22 @@ void ClassifyLeafPart(const HeaderFields& fields, REALstring text, REALobject bo
 
 }  // namespace
 
-void WalkEntity(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+void WalkEntity(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                 const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
                 REALobject header) {
   if (IsContainer(fields.contentType())) return;
-  std::string decodedBytes;
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, decodedBytes);
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, false);
   if (!decoded) return;
   StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
   ClassifyLeafPart(fields, entityRecord.BodyDecoded, body, header, messageRecord, decoded->bytes);
 }
 
-void SelectTopLevelText(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+void SelectTopLevelText(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                         const HeaderFields& fields, MimeEntityData& messageRecord) {
-  std::string decodedBytes;
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, decodedBytes);
+  // The walk has undone the transfer encoding of every body but a
+  // container's; the text is made again from the bytes it left.
+  const bool bodyIsDecoded = !IsContainer(fields.contentType());
+  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, bodyIsDecoded);
   if (!decoded) return;
   StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
   REALstring text = entityRecord.BodyDecoded;

@@ -17,7 +17,7 @@ MimeBodyData* BodyData(REALobject instance) {
   return InstanceData<MimeBodyData>(instance, MimeBodyClass);
 }
 
-HostObject NewBodyObject(const mimetic::Body& body, const BuildContext& context) {
+HostObject NewBodyObject(mimetic::Body& body, const BuildContext& context) {
   HostObject instance(PluginNewInstance("MimeBodyZQV"));
   if (!instance) return instance;
   MimeBodyData& record = *BodyData(instance.get());
@@ -25,7 +25,7 @@ HostObject NewBodyObject(const mimetic::Body& body, const BuildContext& context)
   StoreField(record.epilogue, BuildHostStringAuto(body.epilogue()));
   StoreField(record.StringValue, BuildHostStringAuto(std::string_view(body)));
   StoreField(record.Parts, CreateObjectArray());
-  for (const mimetic::MimeEntity* part : body.parts()) {
+  for (mimetic::MimeEntity* part : body.parts()) {
     if (part == nullptr) continue;
     HostObject child = NewEntityObject(*part, context);
     if (child) AppendToObjectArray(record.Parts, child.get());

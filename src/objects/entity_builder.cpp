@@ -4,7 +4,7 @@
 
 #include "runtime/host_binding.h"
 
-HostObject NewEntityObject(const mimetic::MimeEntity& entity, const BuildContext& context) {
+HostObject NewEntityObject(mimetic::MimeEntity& entity, const BuildContext& context) {
   HostObject instance(PluginNewInstance("MimeEntityZQV"));
   if (!instance) return instance;
   MimeEntityData& record = *EntityData(instance.get());

@@ -19,7 +19,9 @@ class MimeEntity;
 // date reading. The loader hands it down, so this layer need not know the
 // message's own logic, while the order stays post-order.
 // `fields` reads the entity's header for it, as it did for the header object.
-using EntityStep = void (*)(MimeEntityData& entityRecord, const mimetic::MimeEntity& entity,
+// The step may rewrite the entity's body (the walk decodes it in place): the
+// body object has taken its StringValue from it by then.
+using EntityStep = void (*)(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                             const HeaderFields& fields, MimeEntityData& messageRecord,
                             REALobject body, REALobject header);
 
@@ -28,7 +30,7 @@ struct BuildContext {
   EntityStep onEntityBuilt;       // nullptr: the entity is only built
 };
 
-HostObject NewEntityObject(const mimetic::MimeEntity& entity, const BuildContext& context);
-HostObject NewBodyObject(const mimetic::Body& body, const BuildContext& context);
+HostObject NewEntityObject(mimetic::MimeEntity& entity, const BuildContext& context);
+HostObject NewBodyObject(mimetic::Body& body, const BuildContext& context);
 HostObject NewHeaderObject(const HeaderFields& fields);
 HostObject NewFieldObject(const mimetic::Field& field);
