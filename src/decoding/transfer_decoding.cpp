@@ -21,29 +21,20 @@ bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view name) {
   return true;
 }
 
-// A base64 body is decoded over its own text: every group of four characters
-// is read before its three bytes are written, so the decoder never overtakes
-// what it reads. A large attachment then needs no fresh memory for its bytes.
-void DecodeBase64InPlace(std::string& body) {
-  mimetic::Base64::Decoder decoder;
+// A base64 or quoted-printable body is decoded over its own text: both
+// decoders read every byte before they write its place (a group of four base64
+// characters gives three bytes, and nothing quoted-printable decodes to more
+// bytes than it is written with), so they never overtake what they read. A
+// large attachment then needs no fresh memory for its bytes.
+template <class Decoder>
+void DecodeInPlace(std::string& body) {
+  Decoder decoder;
   char* decoded = body.data();
   const char* text = decoded;
   // Like the range form, this ends with the decoder's flush, which emits a
-  // trailing partial group.
+  // trailing partial base64 group or a pending quoted-printable escape.
   const char* end = decoder.process(text, text + body.size(), decoded);
   body.resize(static_cast<size_t>(end - decoded));
-}
-
-// Quoted-printable is decoded into room as long as the text (nothing decodes
-// to more bytes than it is written with), which then takes the text's place:
-// the decoder copies runs of plain text whole, never onto themselves.
-void DecodeQuotedPrintable(std::string& body) {
-  std::string decodedBytes(body.size(), '\0');
-  mimetic::QP::Decoder decoder;
-  const char* text = body.data();
-  const char* end = decoder.process(text, text + body.size(), decodedBytes.data());
-  decodedBytes.resize(static_cast<size_t>(end - decodedBytes.data()));
-  body.swap(decodedBytes);
 }
 
 }  // namespace
@@ -61,9 +52,9 @@ void DecodeBodyInPlace(const mimetic::ContentTransferEncoding& encoding, std::st
   const mimetic::istring& mechanism = encoding.mechanism();
   const std::string_view mechanismName(mechanism.data(), mechanism.size());
   if (EqualsIgnoringAsciiCase(mechanismName, kBase64)) {
-    DecodeBase64InPlace(body);
+    DecodeInPlace<mimetic::Base64::Decoder>(body);
   } else if (EqualsIgnoringAsciiCase(mechanismName, kQuotedPrintable)) {
-    DecodeQuotedPrintable(body);
+    DecodeInPlace<mimetic::QP::Decoder>(body);
   }
   // 7bit, 8bit, binary or none: the body is already what it says.
 }
