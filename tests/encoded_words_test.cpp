@@ -104,7 +104,7 @@ using EncodedWordsHostTest = PluginTest;
 
 TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
   auto decodeInline = [this](const emu::Str& text) {
-    return host().callShared("MimeEmailZQV", "DecodeInline(Text as String) as String", {text}).str();
+    return host().callShared("MimeEmailZQV", kDecodeInline, {text}).str();
   };
   const struct {
     std::string text;
@@ -136,7 +136,7 @@ TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
 TEST_F(EncodedWordsHostTest, UnknownCharsetRaisesBothMessagesInOrder) {
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
   emu::Str result = host()
-                        .callShared("MimeEmailZQV", "DecodeInline(Text as String) as String",
+                        .callShared("MimeEmailZQV", kDecodeInline,
                                     {host().string("=?x-bogus?Q?caf=E9?=")})
                         .str();
   EXPECT_EQ(result.bytes(), "=?x-bogus?Q?caf=E9?=");

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr char kFieldAt[] = "Fields(index as Integer) as MimeFieldZQV";
-constexpr char kFields[] = "Fields as MimeFieldZQV()";
 constexpr char kHasField[] = "hasField(name as string) as boolean";
 constexpr char kFieldByName[] = "FieldByName(name as string) as MimeFieldZQV";
 
@@ -117,7 +116,7 @@ TEST_F(HeaderTest, HostChangesToTheFieldsArrayShowInEveryMember) {
   emu::Obj fields = host().call(header, kFields).obj();
   EXPECT_EQ(host().call(header, kFields).obj().get(), fields.get());
 
-  host().append(fields, host().construct("MimeFieldZQV", "Constructor(TextToParse as String)",
+  host().append(fields, host().construct("MimeFieldZQV", kTextConstructor,
                                          {host().string("A: added")}));
   host().removeAt(fields, 0);
   EXPECT_EQ(shown(fieldAt(header, 1), "Value"), "added");

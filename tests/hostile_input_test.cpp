@@ -39,12 +39,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kStringConstructor[] = "Constructor(Content as string)";
-constexpr char kMemoryBlockConstructor[] = "Constructor(Content as MemoryBlock)";
-constexpr char kTextConstructor[] = "Constructor(TextToParse as String)";
-constexpr char kParts[] = "Parts(index as Integer) as MimeEntityZQV";
-constexpr char kFields[] = "Fields as MimeFieldZQV()";
-
 // The deepest level the parser descends to (the message itself is level 0).
 constexpr int kDeepestLevel =
     mimetic::IteratorParser<std::istreambuf_iterator<char>>::MaxNestingDepth;
@@ -117,7 +111,7 @@ class HostileInput : public PluginTest {
     for (;;) {
       const emu::Obj body = host().get(deepest, "Body").obj();
       if (body.isNil()) return depth;
-      emu::Obj child = host().call(body, kParts, {emu::Value(0)}).obj();
+      emu::Obj child = host().call(body, kPartAt, {emu::Value(0)}).obj();
       if (child.isNil()) {
         (void)host().takeException();  // Parts(0) of a leaf is out of bounds
         return depth;
@@ -154,8 +148,8 @@ TEST_F(HostileInput, FuzzCorporaParseAndReadBackCleanly) {
   for (const std::string& text : CorpusOf("shared_methods_fuzz")) {
     for (bool raise : {false, true}) {
       host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", emu::Value(raise));
-      for (const char* method : {"HTMLToPlainText(HTMLText as String) as String",
-                                 "DecodeInline(Text as String) as String"}) {
+      for (const char* method : {kHTMLToPlainText,
+                                 kDecodeInline}) {
         (void)host().callShared("MimeEmailZQV", method, {host().string(text)}).str().utf8();
         (void)host().takeException();
       }
@@ -307,9 +301,8 @@ TEST_F(HostileInput, DatesWithNumbersBeyondEveryRangeReadWithoutFault) {
 // level and no further: otherwise a few kilobytes of nested lists would make
 // a text that grows with the square of the document.
 TEST_F(HostileInput, NestedListsIndentNoDeeperThanSixteenLevels) {
-  constexpr char kHtmlToPlainText[] = "HTMLToPlainText(HTMLText as String) as String";
   const auto plainText = [&](const std::string& html) {
-    return host().callShared("MimeEmailZQV", kHtmlToPlainText, {host().string(html)}).str().utf8();
+    return host().callShared("MimeEmailZQV", kHTMLToPlainText, {host().string(html)}).str().utf8();
   };
   const auto nestedLists = [](int levels) {
     std::string html;

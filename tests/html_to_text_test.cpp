@@ -16,7 +16,7 @@ class HtmlToTextTest : public PluginTest {
                                      uint32_t encoding = kREALTextEncodingUTF8) {
     emu::Str result = host()
                           .callShared("MimeEmailZQV",
-                                      "HTMLToPlainText(HTMLText as String) as String",
+                                      kHTMLToPlainText,
                                       {host().string(html, encoding)})
                           .str();
     expectNoException();
@@ -126,7 +126,7 @@ TEST_F(HtmlToTextTest, HostEncodingsAndNil) {
 
   emu::Str nilResult = host()
                            .callShared("MimeEmailZQV",
-                                       "HTMLToPlainText(HTMLText as String) as String",
+                                       kHTMLToPlainText,
                                        {emu::Str()})
                            .str();
   EXPECT_TRUE(nilResult.isNil());
@@ -145,8 +145,8 @@ TEST_F(SharedMethodsTest, RunningOutOfMemoryRaisesAHostException) {
   };
   const std::vector<Case> cases = {
       // Its output is reserved ahead, for the longest text the input can make.
-      {"HTMLToPlainText(HTMLText as String) as String", std::string(kFailingSize / 8, 'a')},
-      {"DecodeInline(Text as String) as String", std::string(4 * kFailingSize, 'a')},
+      {kHTMLToPlainText, std::string(kFailingSize / 8, 'a')},
+      {kDecodeInline, std::string(4 * kFailingSize, 'a')},
   };
   for (const Case& test : cases) {
     emu::Str text = host().string(test.text);

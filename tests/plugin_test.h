@@ -23,19 +23,10 @@
 
 #include "decoding/format_switch.h"
 #include "host.h"
+#include "plugin_declarations.h"
 
 extern "C" void REALPluginMain(HostResolverFn resolver);
 
-// Declarations host code calls by, exactly as the class records register them.
-constexpr char kStringConstructor[] = "Constructor(Content as string)";
-constexpr char kMemoryBlockConstructor[] = "Constructor(Content as MemoryBlock)";
-constexpr char kFileConstructor[] = "Constructor(File as FolderItem)";
-constexpr char kTextConstructor[] = "Constructor(TextToParse as String)";
-constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
-constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
-constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
-constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
-constexpr char kPartAt[] = "Parts(index as Integer) as MimeEntityZQV";
 constexpr char kNil[] = "(nil)";
 
 // Drives the shared library exactly as Xojo would: a private copy of
@@ -60,7 +51,7 @@ class PluginTest : public ::testing::Test {
   // A message handed over as host code usually has it: a string read from a
   // file or socket, tagged with `encoding`.
   emu::Obj parseEmail(std::string_view message, uint32_t encoding = kREALTextEncodingUTF8) {
-    return host().construct("MimeEmailZQV", kStringConstructor, {host().string(message, encoding)});
+    return host().construct(kEmailClass, kStringConstructor, {host().string(message, encoding)});
   }
 
   // A string property as its bytes, kNil for nil.
