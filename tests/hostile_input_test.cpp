@@ -43,11 +43,6 @@ namespace fs = std::filesystem;
 constexpr int kDeepestLevel =
     mimetic::IteratorParser<std::istreambuf_iterator<char>>::MaxNestingDepth;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> CorpusOf(const std::string& target) {
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(fs::path(ZQV_SOURCE_DIR) / "fuzz/corpus" / target)) {

@@ -2,8 +2,8 @@
 // checking that it left no host reference alive and released none twice.
 // Keep emu::Str/emu::Obj handles local to the test body (not fixture
 // members), so they are gone before the check runs. Below them, the helpers
-// several test files share: a temporary directory, a time-zone guard and a
-// command runner.
+// several test files share: a temporary directory, a time-zone guard, a file
+// reader and a command runner.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <random>
@@ -150,6 +151,12 @@ class ScopedTimeZone {
  private:
   std::optional<std::string> previous_;
 };
+
+// The whole of a file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 // Runs a shell command; its standard output and exit status (-1 when it
 // could not run or did not exit).
