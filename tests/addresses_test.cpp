@@ -137,6 +137,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
   struct Case {
     std::string text, mailbox, domain, label, email, stringValue;
   };
+  const std::string blanks(40, ' ');
   const std::vector<Case> cases = {
       {"Ann <ann@example.com>", "ann", "example.com", "Ann", "ann@example.com",
        "Ann <ann@example.com>"},
@@ -156,6 +157,17 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
        "Ann <ann@example.com>"},  // the ">" was forgotten
       {"Joe <@relay.example.org:joe@example.com>", "joe", "example.com", "Joe",
        "joe@example.com", "Joe <@relay.example.org:joe@example.com>"},
+      // parts of blanks only come to nothing (reading one once walked off
+      // the start of a text too long to sit inside the string object)
+      {"aperson@   ", "aperson", kNil, kNil, "aperson@", "aperson"},
+      {"aperson@" + blanks, "aperson", kNil, kNil, "aperson@", "aperson"},
+      {blanks + "@" + blanks, kNil, kNil, kNil, kNil, kNil},
+      {"   @example.org", kNil, "example.org", kNil, "@example.org", "@example.org"},
+      {"   @   ", kNil, kNil, kNil, kNil, kNil},
+      {"Label <aperson@ >", "aperson", kNil, "Label", "aperson@", "Label <aperson@ >"},
+      {"Label <  @  >", kNil, kNil, "Label", kNil, "Label <  @  >"},
+      {"  a  person  @  example .org  ", "aperson", "example.org", kNil, "aperson@example.org",
+       "a  person@example .org"},
   };
   const auto described = [&](const emu::Obj& mailbox) {
     if (mailbox.isNil()) return std::string("no mailbox");
@@ -179,7 +191,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
     emu::Obj email = parseEmail("From: " + test.text + "\r\n\r\nbody\r\n");
     emu::Obj from = host().get(host().get(email, "Header").obj(), "from").obj();
     ASSERT_FALSE(from.isNil());
-    ASSERT_EQ(count(from), test.mailbox == kNil ? 0 : 1);
+    EXPECT_EQ(count(from), test.mailbox == kNil ? 0 : 1);
     EXPECT_EQ(described(count(from) ? host().call(from, kMailboxAt, {0}).obj() : emu::Obj()),
               inList);
   }
