@@ -109,20 +109,11 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
   EXPECT_TRUE(fieldAt(header, -1).isNil());
   expectException("OutOfBoundsException",
                   "The parameter index  is too small. Range is 0 to 3, but value is -1.");
-}
 
-TEST_F(HeaderTest, HostChangesToTheFieldsArrayShowInEveryMember) {
-  emu::Obj header = headerOf("A: 1\r\nB: 2\r\n\r\n");
-  emu::Obj fields = host().call(header, kFields).obj();
-  EXPECT_EQ(host().call(header, kFields).obj().get(), fields.get());
-
-  host().append(fields, host().construct("MimeFieldZQV", kTextConstructor,
-                                         {host().string("A: added")}));
-  host().removeAt(fields, 0);
-  EXPECT_EQ(shown(fieldAt(header, 1), "Value"), "added");
-  EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("A")}).obj(), "Value"),
-            "added");
-  EXPECT_EQ(shown(fieldAt(header, 0), "Name"), "B");
+  // Look-ups read the array as host code left it.
+  host().removeAt(host().call(header, kFields).obj(), 0);
+  EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("Received")}).obj(), "Value"),
+            "from b");
 }
 
 // A host exception (an unknown charset in the Subject) does not stop the fill.
