@@ -125,7 +125,6 @@ TEST_F(HeaderTest, FillGoesOnAfterHostExceptions) {
   EXPECT_EQ(shown(header, "subjectDecoded"), "=?x-bogus?Q?a?=");
   EXPECT_FALSE(host().get(header, "too").obj().isNil());
   EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 1);
-  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", false);
 }
 
 // A typed field whose text cannot be read. No text of a message does that

@@ -80,12 +80,8 @@ std::string NestedMessages(int depth) {
 class HostileInput : public PluginTest {
  protected:
   emu::Obj fromString(std::string_view message) {
-    return host().construct("MimeEmailZQV", kStringConstructor,
+    return host().construct(kEmailClass, kStringConstructor,
                             {host().string(message, kREALTextEncodingUnknown)});
-  }
-
-  std::string text(const emu::Obj& object, const char* property) {
-    return host().get(object, property).str().bytes();
   }
 
   // Every part the message filed as an attachment or inline part.
@@ -126,7 +122,7 @@ TEST_F(HostileInput, FuzzCorporaParseAndReadBackCleanly) {
     for (const char* constructor : {kStringConstructor, kMemoryBlockConstructor}) {
       emu::Obj email = constructor == kStringConstructor
                            ? fromString(message)
-                           : host().construct("MimeEmailZQV", constructor,
+                           : host().construct(kEmailClass, constructor,
                                               {host().memoryBlock(message)});
       (void)host().takeException();
       walker.walk(email);
@@ -142,10 +138,10 @@ TEST_F(HostileInput, FuzzCorporaParseAndReadBackCleanly) {
   }
   for (const std::string& text : CorpusOf("shared_methods_fuzz")) {
     for (bool raise : {false, true}) {
-      host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", emu::Value(raise));
+      host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", emu::Value(raise));
       for (const char* method : {kHTMLToPlainText,
                                  kDecodeInline}) {
-        (void)host().callShared("MimeEmailZQV", method, {host().string(text)}).str().utf8();
+        (void)host().callShared(kEmailClass, method, {host().string(text)}).str().utf8();
         (void)host().takeException();
       }
     }
@@ -265,7 +261,7 @@ TEST_F(HostileInput, DatesWithNumbersBeyondEveryRangeReadWithoutFault) {
 // a text that grows with the square of the document.
 TEST_F(HostileInput, NestedListsIndentNoDeeperThanSixteenLevels) {
   const auto plainText = [&](const std::string& html) {
-    return host().callShared("MimeEmailZQV", kHTMLToPlainText, {host().string(html)}).str().utf8();
+    return host().callShared(kEmailClass, kHTMLToPlainText, {host().string(html)}).str().utf8();
   };
   const auto nestedLists = [](int levels) {
     std::string html;
@@ -303,9 +299,9 @@ TEST_F(HostileInput, FieldsOfEveryLengthComeThroughWhole) {
     const emu::Obj header = host().get(message, "Header").obj();
     const emu::Obj fields = host().call(header, kFields).obj();
     ASSERT_EQ(host().ubound(fields), 1);
-    EXPECT_EQ(text(host().element(fields, 0), "Name"), name);
-    EXPECT_EQ(text(host().element(fields, 0), "Value"), value);
-    EXPECT_EQ(text(host().element(fields, 1), "Value"), "after");
+    EXPECT_EQ(shown(host().element(fields, 0), "Name"), name);
+    EXPECT_EQ(shown(host().element(fields, 0), "Value"), value);
+    EXPECT_EQ(shown(host().element(fields, 1), "Value"), "after");
   }
 }
 
@@ -334,14 +330,14 @@ TEST_F(HostileInput, NestingBelowTheDeepestLevelStaysBodyText) {
     emu::Obj deepest;
     EXPECT_EQ(depthBelow(message, deepest), c.levels);
     const emu::Obj body = host().get(deepest, "Body").obj();
-    EXPECT_EQ(text(body, "StringValue").substr(0, c.deepestBody.size()), c.deepestBody);
+    EXPECT_EQ(shown(body, "StringValue").substr(0, c.deepestBody.size()), c.deepestBody);
   }
   // The deepest body ends at the boundary of the level above it.
   const std::string deepMessage = NestedMultipart(kDeepestLevel + 3);
   emu::Obj deepest;
   const emu::Obj message = fromString(deepMessage);
   depthBelow(message, deepest);
-  const std::string deepestText = text(host().get(deepest, "Body").obj(), "StringValue");
+  const std::string deepestText = shown(host().get(deepest, "Body").obj(), "StringValue");
   const std::string closingAbove = "--L" + std::to_string(kDeepestLevel - 1) + ".--";
   EXPECT_NE(deepestText.find("innermost\r\n--L" + std::to_string(kDeepestLevel + 2) + ".--"),
             std::string::npos);
@@ -482,11 +478,11 @@ TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
                 Base64Lines(kLargeMessage) + "--b--\r\n";
        },
        [&](const emu::Obj& message) {
-         EXPECT_EQ(text(message, "PlainText"), "hello");
+         EXPECT_EQ(shown(message, "PlainText"), "hello");
          const std::vector<emu::Obj> filed = attachmentsAndInlines(message);
          ASSERT_EQ(filed.size(), 1u);
          const size_t lines = (kLargeMessage + kBase64LineBytes - 1) / kBase64LineBytes;
-         EXPECT_EQ(text(filed[0], "Data").size(), lines * 57);
+         EXPECT_EQ(shown(filed[0], "Data").size(), lines * 57);
        }},
       {"10,000 parts",
        [] {
@@ -497,7 +493,7 @@ TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
          return text + "--b--\r\n";
        },
        [&](const emu::Obj& message) {
-         EXPECT_EQ(text(message, "PlainText"), "part 0");
+         EXPECT_EQ(shown(message, "PlainText"), "part 0");
          const emu::Obj body = host().get(message, "Body").obj();
          EXPECT_EQ(host().ubound(host().call(body, "Parts as MimeEntityZQV()").obj()), 9999);
          EXPECT_EQ(attachmentsAndInlines(message).size(), 9999u);
@@ -510,7 +506,7 @@ TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
       {"1 MB header field",
        [] { return "Subject: " + std::string(1u << 20, 's') + "\r\n\r\nbody\r\n"; },
        [&](const emu::Obj& message) {
-         EXPECT_EQ(text(message, "Subject"), std::string(1u << 20, 's'));
+         EXPECT_EQ(shown(message, "Subject"), std::string(1u << 20, 's'));
        }},
       {"100,000 header fields",
        [] {
@@ -521,7 +517,7 @@ TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
          return text + "Subject: last\r\n\r\nbody\r\n";
        },
        [&](const emu::Obj& message) {
-         EXPECT_EQ(text(message, "Subject"), "last");
+         EXPECT_EQ(shown(message, "Subject"), "last");
          const emu::Obj header = host().get(message, "Header").obj();
          EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 100000);
        }},
