@@ -19,7 +19,6 @@ namespace {
 using namespace std::string_literals;
 
 constexpr char kAddressAt[] = "Addresses(index as Integer) as MimeAddressZQV";
-constexpr char kAddresses[] = "Addresses as MimeAddressZQV()";
 constexpr char kMailboxAt[] = "Mailboxes(index as Integer) as MimeMailboxZQV";
 
 class AddressesTest : public PluginTest {
@@ -86,16 +85,6 @@ TEST_F(AddressesTest, HeaderAddressFieldsBecomeObjectsOrNil) {
   EXPECT_EQ(count(undisclosed), 0);
 }
 
-TEST_F(AddressesTest, ListsHandOutOneArrayThatHostChangesShowIn) {
-  emu::Obj list = parsed("MimeAddressListZQV", "a@example.com, b@example.com");
-  emu::Obj addresses = host().call(list, kAddresses).obj();
-  EXPECT_EQ(host().get(list, "AddressesVariant").obj().get(), addresses.get());
-  host().removeAt(addresses, 0);
-  EXPECT_EQ(count(list), 1);
-  emu::Obj remaining = host().get(host().call(list, kAddressAt, {0}).obj(), "Mailbox").obj();
-  EXPECT_EQ(shown(remaining, "Email"), "b@example.com");
-}
-
 TEST_F(AddressesTest, LabelsAreDecodedAndUnquotedGroupNamesOnlyDecoded) {
   struct Case {
     std::string className, text, rawProperty, raw, decodedProperty, decoded;
@@ -137,6 +126,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
   struct Case {
     std::string text, mailbox, domain, label, email, stringValue;
   };
+  const std::string blanks(40, ' ');
   const std::vector<Case> cases = {
       {"Ann <ann@example.com>", "ann", "example.com", "Ann", "ann@example.com",
        "Ann <ann@example.com>"},
@@ -156,6 +146,17 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
        "Ann <ann@example.com>"},  // the ">" was forgotten
       {"Joe <@relay.example.org:joe@example.com>", "joe", "example.com", "Joe",
        "joe@example.com", "Joe <@relay.example.org:joe@example.com>"},
+      // parts of blanks only come to nothing (reading one once walked off
+      // the start of a text too long to sit inside the string object)
+      {"aperson@   ", "aperson", kNil, kNil, "aperson@", "aperson"},
+      {"aperson@" + blanks, "aperson", kNil, kNil, "aperson@", "aperson"},
+      {blanks + "@" + blanks, kNil, kNil, kNil, kNil, kNil},
+      {"   @example.org", kNil, "example.org", kNil, "@example.org", "@example.org"},
+      {"   @   ", kNil, kNil, kNil, kNil, kNil},
+      {"Label <aperson@ >", "aperson", kNil, "Label", "aperson@", "Label <aperson@ >"},
+      {"Label <  @  >", kNil, kNil, "Label", kNil, "Label <  @  >"},
+      {"  a  person  @  example .org  ", "aperson", "example.org", kNil, "aperson@example.org",
+       "a  person@example .org"},
   };
   const auto described = [&](const emu::Obj& mailbox) {
     if (mailbox.isNil()) return std::string("no mailbox");
@@ -179,7 +180,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
     emu::Obj email = parseEmail("From: " + test.text + "\r\n\r\nbody\r\n");
     emu::Obj from = host().get(host().get(email, "Header").obj(), "from").obj();
     ASSERT_FALSE(from.isNil());
-    ASSERT_EQ(count(from), test.mailbox == kNil ? 0 : 1);
+    EXPECT_EQ(count(from), test.mailbox == kNil ? 0 : 1);
     EXPECT_EQ(described(count(from) ? host().call(from, kMailboxAt, {0}).obj() : emu::Obj()),
               inList);
   }

@@ -20,14 +20,12 @@ class DatesTest : public PluginTest {
   // What a host Date shows, kNil for none.
   std::string partsOf(const emu::Obj& date) {
     if (date.isNil()) return kNil;
+    const auto part = [&](const char* name) {
+      return static_cast<long long>(host().integerProperty(date, name));
+    };
     char text[64];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
-                  static_cast<long long>(host().integerProperty(date, "Year")),
-                  static_cast<long long>(host().integerProperty(date, "Month")),
-                  static_cast<long long>(host().integerProperty(date, "Day")),
-                  static_cast<long long>(host().integerProperty(date, "Hour")),
-                  static_cast<long long>(host().integerProperty(date, "Minute")),
-                  static_cast<long long>(host().integerProperty(date, "Second")));
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", part("Year"),
+                  part("Month"), part("Day"), part("Hour"), part("Minute"), part("Second"));
     return text;
   }
   std::string shownDate(const std::string& headerText, const char* property = "Date") {

@@ -97,7 +97,7 @@ TEST_F(DebugLogQuiet, NothingIsWrittenWhileTheSwitchIsOff) {
     testing::internal::CaptureStderr();
     {
       emu::Obj email = parseEmail(message);
-      emu::Value decoded = host().callShared("MimeEmailZQV", "DecodeInline(Text as String) as String",
+      emu::Value decoded = host().callShared("MimeEmailZQV", kDecodeInline,
                                              {host().string("a \xC0\x80 =?utf-8?q?b?=")});
     }
     const std::string written = testing::internal::GetCapturedStderr();

@@ -104,7 +104,7 @@ using EncodedWordsHostTest = PluginTest;
 
 TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
   auto decodeInline = [this](const emu::Str& text) {
-    return host().callShared("MimeEmailZQV", "DecodeInline(Text as String) as String", {text}).str();
+    return host().callShared("MimeEmailZQV", kDecodeInline, {text}).str();
   };
   const struct {
     std::string text;
@@ -135,17 +135,14 @@ TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
 // word decoder, in that order; host code sees the first.
 TEST_F(EncodedWordsHostTest, UnknownCharsetRaisesBothMessagesInOrder) {
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
-  emu::Str result = host()
-                        .callShared("MimeEmailZQV", "DecodeInline(Text as String) as String",
-                                    {host().string("=?x-bogus?Q?caf=E9?=")})
-                        .str();
+  emu::Str result =
+      host().callShared(kEmailClass, kDecodeInline, {host().string("=?x-bogus?Q?caf=E9?=")}).str();
   EXPECT_EQ(result.bytes(), "=?x-bogus?Q?caf=E9?=");
   const std::vector<emu::RaisedException>& raised = host().raisedDuringLastCall();
   ASSERT_EQ(raised.size(), 2u);
   EXPECT_EQ(raised[0].message, "Unhandled charset: x-bogus");
   EXPECT_EQ(raised[1].message, "Unhandled encoding: x-bogus");
   expectException("UnsupportedFormatException", "Unhandled charset: x-bogus");
-  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", false);
 }
 
 }  // namespace

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr char kFieldAt[] = "Fields(index as Integer) as MimeFieldZQV";
-constexpr char kFields[] = "Fields as MimeFieldZQV()";
 constexpr char kHasField[] = "hasField(name as string) as boolean";
 constexpr char kFieldByName[] = "FieldByName(name as string) as MimeFieldZQV";
 
@@ -110,20 +109,11 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
   EXPECT_TRUE(fieldAt(header, -1).isNil());
   expectException("OutOfBoundsException",
                   "The parameter index  is too small. Range is 0 to 3, but value is -1.");
-}
 
-TEST_F(HeaderTest, HostChangesToTheFieldsArrayShowInEveryMember) {
-  emu::Obj header = headerOf("A: 1\r\nB: 2\r\n\r\n");
-  emu::Obj fields = host().call(header, kFields).obj();
-  EXPECT_EQ(host().call(header, kFields).obj().get(), fields.get());
-
-  host().append(fields, host().construct("MimeFieldZQV", "Constructor(TextToParse as String)",
-                                         {host().string("A: added")}));
-  host().removeAt(fields, 0);
-  EXPECT_EQ(shown(fieldAt(header, 1), "Value"), "added");
-  EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("A")}).obj(), "Value"),
-            "added");
-  EXPECT_EQ(shown(fieldAt(header, 0), "Name"), "B");
+  // Look-ups read the array as host code left it.
+  host().removeAt(host().call(header, kFields).obj(), 0);
+  EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("Received")}).obj(), "Value"),
+            "from b");
 }
 
 // A host exception (an unknown charset in the Subject) does not stop the fill.
@@ -135,7 +125,6 @@ TEST_F(HeaderTest, FillGoesOnAfterHostExceptions) {
   EXPECT_EQ(shown(header, "subjectDecoded"), "=?x-bogus?Q?a?=");
   EXPECT_FALSE(host().get(header, "too").obj().isNil());
   EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 1);
-  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", false);
 }
 
 // A typed field whose text cannot be read. No text of a message does that

@@ -14,11 +14,8 @@ class HtmlToTextTest : public PluginTest {
   // The shared method as host code calls it; nullopt stands for nil.
   std::optional<std::string> convert(std::string_view html,
                                      uint32_t encoding = kREALTextEncodingUTF8) {
-    emu::Str result = host()
-                          .callShared("MimeEmailZQV",
-                                      "HTMLToPlainText(HTMLText as String) as String",
-                                      {host().string(html, encoding)})
-                          .str();
+    emu::Str result =
+        host().callShared(kEmailClass, kHTMLToPlainText, {host().string(html, encoding)}).str();
     expectNoException();
     if (result.isNil()) return std::nullopt;
     EXPECT_EQ(result.encoding(), kREALTextEncodingUTF8);
@@ -124,12 +121,7 @@ TEST_F(HtmlToTextTest, HostEncodingsAndNil) {
     EXPECT_EQ(convert(beyond), std::nullopt) << beyond;
   }
 
-  emu::Str nilResult = host()
-                           .callShared("MimeEmailZQV",
-                                       "HTMLToPlainText(HTMLText as String) as String",
-                                       {emu::Str()})
-                           .str();
-  EXPECT_TRUE(nilResult.isNil());
+  EXPECT_TRUE(host().callShared(kEmailClass, kHTMLToPlainText, {emu::Str()}).str().isNil());
   expectNoException();
 }
 
@@ -145,8 +137,8 @@ TEST_F(SharedMethodsTest, RunningOutOfMemoryRaisesAHostException) {
   };
   const std::vector<Case> cases = {
       // Its output is reserved ahead, for the longest text the input can make.
-      {"HTMLToPlainText(HTMLText as String) as String", std::string(kFailingSize / 8, 'a')},
-      {"DecodeInline(Text as String) as String", std::string(4 * kFailingSize, 'a')},
+      {kHTMLToPlainText, std::string(kFailingSize / 8, 'a')},
+      {kDecodeInline, std::string(4 * kFailingSize, 'a')},
   };
   for (const Case& test : cases) {
     emu::Str text = host().string(test.text);

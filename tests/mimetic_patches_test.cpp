@@ -292,13 +292,9 @@ TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
 // does not name it.
 TEST(MimeticPatches, OddDatesFormatWithoutFault) {
   EXPECT_EQ(mimetic::DateTime("1 Oct 2020 10:00:00 +0000").dayOfWeek().ordinal(), 4);
-  struct Case {
-    int offset;
-    const char* name;
-  };
-  for (const Case& c : {Case{7, "+0007"}, Case{-1234, "-1234"}, Case{12345, "+12345"},
-                        Case{-32768, "-32768"}}) {
-    EXPECT_EQ(mimetic::DateTime::Zone(c.offset).name(), c.name);
+  for (const auto& [offset, name] :
+       {std::pair{7, "+0007"}, {-1234, "-1234"}, {12345, "+12345"}, {-32768, "-32768"}}) {
+    EXPECT_EQ(mimetic::DateTime::Zone(offset).name(), name);
   }
   EXPECT_EQ(mimetic::DateTime("1 Jan 2020 10:00:00 +12345").zone().name(), "+12345");
 }

@@ -62,16 +62,66 @@ TEST_F(ObjectsTest, BodiesHoldTheirRawTextAndTheTreeOfParts) {
                   "The parameter index  is too big. Range is 0 to -1, but value is 0.");
 }
 
-TEST_F(ObjectsTest, HostChangesToThePartsArrayShowInEveryMember) {
-  emu::Obj email = parseEmail(kNestedMessage);
-  emu::Obj body = bodyOf(email);
-  emu::Obj parts = host().call(body, kParts).obj();
-  EXPECT_EQ(host().call(body, kParts).obj().get(), parts.get());
-  EXPECT_EQ(host().get(body, "PartsVariant").obj().get(), parts.get());
+// Every member of a class with an array hands out the one array the object
+// holds, so what host code adds and removes shows in every later call: the
+// array method, its Variant, the indexed read and the count.
+TEST_F(ObjectsTest, HostChangesToEveryArrayShowInEveryMember) {
+  const std::string attachment = "Content-Type: application/pdf\r\nContent-Disposition: attachment";
+  const emu::Obj email = parseEmail(
+      "From: a@example.com\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+      "--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n"
+      "--b\r\n" + attachment + "\r\n\r\none\r\n--b\r\n" + attachment + "\r\n\r\ntwo\r\n"
+      "--b\r\nContent-Type: image/gif\r\n\r\nGIF89a\r\n"
+      "--b\r\nContent-Type: image/gif\r\n\r\nGIF89a\r\n--b--\r\n");
+  const auto parsed = [&](const char* className, const char* text) {
+    return host().construct(className, kTextConstructor, {host().string(text)});
+  };
+  const char kMailboxAt[] = "Mailboxes(index as Integer) as MimeMailboxZQV";
+  const char kMailboxes[] = "Mailboxes as MimeMailboxZQV()";
+  struct Case {
+    emu::Obj object;
+    const char* array;
+    const char* variant;  // nullptr: none
+    const char* itemAt;
+    bool counts;
+  };
+  const Case cases[] = {
+      {host().get(email, "Body").obj(), kParts, "PartsVariant", kPartAt, false},
+      {host().get(email, "Header").obj(), kFields, nullptr,
+       "Fields(index as Integer) as MimeFieldZQV", false},
+      {email, kAttachments, "AttachmentsVariant", kAttachmentAt, false},
+      {email, kInlines, "InlinesVariant", kInlineAt, false},
+      {parsed("MimeAddressListZQV", "a@example.com, b@example.com"),
+       "Addresses as MimeAddressZQV()", "AddressesVariant",
+       "Addresses(index as Integer) as MimeAddressZQV", true},
+      {parsed("MimeMailboxListZQV", "a@example.com, b@example.com"), kMailboxes,
+       "MailboxesVariant", kMailboxAt, true},
+      {parsed("MimeGroupZQV", "Team: a@example.com, b@example.com;"), kMailboxes,
+       "MailboxesVariant", kMailboxAt, true},
+  };
+  expectNoException();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.object.className() + " " + c.array);
+    const emu::Obj array = host().call(c.object, c.array).obj();
+    EXPECT_EQ(host().call(c.object, c.array).obj().get(), array.get());
+    if (c.variant != nullptr) {
+      EXPECT_EQ(host().get(c.object, c.variant).obj().get(), array.get());
+    }
+    const int64_t upper = host().ubound(array);
+    ASSERT_GE(upper, 1);
 
-  host().removeAt(parts, 0);
-  EXPECT_EQ(shown(bodyOf(partAt(email, 0)), "StringValue"), "aGVsbG8=");
-  EXPECT_EQ(host().ubound(host().get(body, "PartsVariant").obj()), 1);
+    const emu::Obj first = host().element(array, 0);
+    const emu::Obj second = host().element(array, 1);
+    host().removeAt(array, 0);
+    host().append(array, first);
+    EXPECT_EQ(host().call(c.object, c.itemAt, {0}).obj().get(), second.get());
+    EXPECT_EQ(host().call(c.object, c.itemAt, {upper}).obj().get(), first.get());
+    host().removeAt(array, 0);
+    EXPECT_EQ(host().ubound(host().call(c.object, c.array).obj()), upper - 1);
+    if (c.counts) {
+      EXPECT_EQ(host().get(c.object, "Count").integer(), upper);
+    }
+  }
 }
 
 TEST_F(ObjectsTest, FieldLineSplitsAtTheFirstColon) {

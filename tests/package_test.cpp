@@ -26,11 +26,6 @@ const std::string kLinuxLibrary = "ZQVMime/Build Resources/Linux x86-64/libzqvmi
 const std::string kLinuxArm64Library = "ZQVMime/Build Resources/Linux arm64/libzqvmime.so";
 const std::string kHelp = "ZQVMime/IDE Resources/Help/index.html";
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // The package unpacked into a fresh directory, with the names of its entries
 // exactly as the archive stores them.
 class UnpackedPackage {

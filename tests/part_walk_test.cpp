@@ -57,7 +57,7 @@ class PartWalkTest : public PluginTest {
     expectNoException();
     std::string plain = test.plain;
     if (plain == kFromHtml) {
-      plain = host().callShared("MimeEmailZQV", "HTMLToPlainText(HTMLText as String) as String",
+      plain = host().callShared("MimeEmailZQV", kHTMLToPlainText,
                                 {host().get(email, "HTMLText").str()}).str().bytes();
       ASSERT_FALSE(plain.empty());
     }

@@ -2,8 +2,8 @@
 // checking that it left no host reference alive and released none twice.
 // Keep emu::Str/emu::Obj handles local to the test body (not fixture
 // members), so they are gone before the check runs. Below them, the helpers
-// several test files share: a temporary directory, a time-zone guard and a
-// command runner.
+// several test files share: a temporary directory, a time-zone guard, a file
+// reader and a command runner.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <random>
@@ -23,19 +24,10 @@
 
 #include "decoding/format_switch.h"
 #include "host.h"
+#include "plugin_declarations.h"
 
 extern "C" void REALPluginMain(HostResolverFn resolver);
 
-// Declarations host code calls by, exactly as the class records register them.
-constexpr char kStringConstructor[] = "Constructor(Content as string)";
-constexpr char kMemoryBlockConstructor[] = "Constructor(Content as MemoryBlock)";
-constexpr char kFileConstructor[] = "Constructor(File as FolderItem)";
-constexpr char kTextConstructor[] = "Constructor(TextToParse as String)";
-constexpr char kAttachments[] = "Attachments as MimeAttachmentZQV()";
-constexpr char kAttachmentAt[] = "Attachments(index as Integer) as MimeAttachmentZQV";
-constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
-constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
-constexpr char kPartAt[] = "Parts(index as Integer) as MimeEntityZQV";
 constexpr char kNil[] = "(nil)";
 
 // Drives the shared library exactly as Xojo would: a private copy of
@@ -60,7 +52,7 @@ class PluginTest : public ::testing::Test {
   // A message handed over as host code usually has it: a string read from a
   // file or socket, tagged with `encoding`.
   emu::Obj parseEmail(std::string_view message, uint32_t encoding = kREALTextEncodingUTF8) {
-    return host().construct("MimeEmailZQV", kStringConstructor, {host().string(message, encoding)});
+    return host().construct(kEmailClass, kStringConstructor, {host().string(message, encoding)});
   }
 
   // A string property as its bytes, kNil for nil.
@@ -159,6 +151,12 @@ class ScopedTimeZone {
  private:
   std::optional<std::string> previous_;
 };
+
+// The whole of a file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 // Runs a shell command; its standard output and exit status (-1 when it
 // could not run or did not exit).

@@ -33,36 +33,6 @@ TEST(WindowsPlatform, BuffersAreFixedZeroFilledGlobalHeapBlocks) {
   platform::HeapFree(nullptr);
 }
 
-// Wine's _stricmp orders bytes above 0x7F as signed chars where Windows'
-// own orders them unsigned, so only equality is checked here; equality is
-// all the protocol-word comparisons use.
-TEST(WindowsPlatform, ComparisonIgnoresAsciiCaseOnly) {
-  const std::pair<const char*, const char*> equal[] = {
-      {"Content-Transfer-Encoding", "content-transfer-ENCODING"}, {"", ""}, {"RECEIVED", "received"},
-  };
-  for (const auto& [a, b] : equal) EXPECT_EQ(platform::CompareIgnoringCase(a, b), 0) << a;
-  const std::pair<const char*, const char*> different[] = {
-      {"abc", "abd"}, {"abc", "ab"}, {"_", "A"}, {"\xC4", "\xE4"}, {"date", "dat\xC9"},
-  };
-  for (const auto& [a, b] : different) EXPECT_NE(platform::CompareIgnoringCase(a, b), 0) << a;
-  EXPECT_LT(platform::CompareIgnoringCase("ABC", "abd"), 0);
-  EXPECT_GT(platform::CompareIgnoringCase("abd", "ABC"), 0);
-}
-
-// The C runtime's own TZ notation is "tzn[+|-]hh[:mm]", hours west of Greenwich.
-TEST(WindowsPlatform, LocalOffsetIsTheZoneOffsetAtAnyHour) {
-  // Zones far from UTC are on another calendar day for most of the day,
-  // which an hour-only difference would get wrong.
-  const std::pair<const char*, int64_t> cases[] = {
-      {"UTC0", 0},          {"EST5", -18000},    {"IST-5:30", 19800},
-      {"LIN-14", 50400},    {"BIT12", -43200},   {"NPT-5:45", 20700},
-  };
-  for (const auto& [zone, offset] : cases) {
-    ScopedTimeZone scoped(zone);
-    EXPECT_EQ(platform::LocalOffsetSeconds(), offset) << zone;
-  }
-}
-
 // What the process hands to OutputDebugStringA, seen the way a debugger sees
 // it: as the exception the function raises for one.
 class DebuggerOutput {

@@ -59,6 +59,7 @@
 #include "gmime_reader.h"
 #include "host.h"
 #include "host_timing.h"
+#include "plugin_declarations.h"
 #include "plugin_loader.h"
 
 namespace {
@@ -71,12 +72,6 @@ constexpr double kMinimumSeconds = 1.0;
 constexpr size_t kMinimumRuns = 3;
 constexpr size_t kDecodeInlineCallsPerRun = 2000;
 constexpr double kBytesPerMB = 1e6;
-
-const char kEmailClass[] = "MimeEmailZQV";
-const char kStringConstructor[] = "Constructor(Content as string)";
-const char kFileConstructor[] = "Constructor(File as FolderItem)";
-const char kHTMLToPlainText[] = "HTMLToPlainText(HTMLText as String) as String";
-const char kDecodeInline[] = "DecodeInline(Text as String) as String";
 
 // The budgets the figures are read against.
 constexpr double kLeastPluginShareOfMimetic = 0.8;

@@ -19,6 +19,7 @@
 
 #include "host.h"
 #include "json_writer.h"
+#include "plugin_declarations.h"
 #include "utf8_arguments.h"
 
 namespace {
@@ -450,9 +451,9 @@ int DumpMessage(emu::Host& host, const Options& options) {
   emu::Obj message;
   std::string declaration;
   if (options.constructAs == "file") {
-    declaration = "Constructor(File as FolderItem)";
+    declaration = kFileConstructor;
     const std::string path = std::filesystem::absolute(Utf8Path(options.input)).u8string();
-    message = host.construct("MimeEmailZQV", declaration, {host.folderItem(path)});
+    message = host.construct(kEmailClass, declaration, {host.folderItem(path)});
   } else {
     std::string content;
     if (options.input == "-") {
@@ -467,15 +468,15 @@ int DumpMessage(emu::Host& host, const Options& options) {
     }
     if (options.constructAs == "string") {
       // Text read from a file or socket in Xojo carries no encoding.
-      declaration = "Constructor(Content as string)";
-      message = host.construct("MimeEmailZQV", declaration,
+      declaration = kStringConstructor;
+      message = host.construct(kEmailClass, declaration,
                                {host.string(content, kREALTextEncodingUnknown)});
     } else {
-      declaration = "Constructor(Content as MemoryBlock)";
-      message = host.construct("MimeEmailZQV", declaration, {host.memoryBlock(content)});
+      declaration = kMemoryBlockConstructor;
+      message = host.construct(kEmailClass, declaration, {host.memoryBlock(content)});
     }
   }
-  dumper.noteException("MimeEmailZQV." + declaration);
+  dumper.noteException(std::string(kEmailClass) + "." + declaration);
 
   json.beginObject();
   json.key("input");

@@ -37,18 +37,11 @@
 #include <vector>
 
 #include "host.h"
+#include "plugin_declarations.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr char kEmail[] = "MimeEmailZQV";
-constexpr char kStringConstructor[] = "Constructor(Content as string)";
-constexpr char kMemoryBlockConstructor[] = "Constructor(Content as MemoryBlock)";
-constexpr char kFileConstructor[] = "Constructor(File as FolderItem)";
-constexpr char kTextConstructor[] = "Constructor(TextToParse as String)";
-constexpr char kHTMLToPlainText[] = "HTMLToPlainText(HTMLText as String) as String";
-constexpr char kDecodeInline[] = "DecodeInline(Text as String) as String";
 
 constexpr double kMostGrowthPerTenfold = 12.0;
 constexpr double kMostSecondsAtLargest = 2.0;
@@ -235,12 +228,12 @@ Figures Measure(emu::Host& host, const Shape& shape, const std::string& input, c
     case Entry::kString:
     case Entry::kMemoryBlock: {
       const char* constructor = shape.entry == Entry::kString ? kStringConstructor : kMemoryBlockConstructor;
-      emu::Obj message = host.construct(kEmail, constructor, {argument});
+      emu::Obj message = host.construct(kEmailClass, constructor, {argument});
       (void)host.get(message, "PlainText");
       break;
     }
     case Entry::kFile: {
-      emu::Obj message = host.construct(kEmail, kFileConstructor, {argument});
+      emu::Obj message = host.construct(kEmailClass, kFileConstructor, {argument});
       (void)host.get(message, "PlainText");
       break;
     }
@@ -249,8 +242,8 @@ Figures Measure(emu::Host& host, const Shape& shape, const std::string& input, c
       (void)host.get(parsed, "StringValue");
       break;
     }
-    case Entry::kHtmlToText: (void)host.callShared(kEmail, kHTMLToPlainText, {argument}); break;
-    case Entry::kInlineWords: (void)host.callShared(kEmail, kDecodeInline, {argument}); break;
+    case Entry::kHtmlToText: (void)host.callShared(kEmailClass, kHTMLToPlainText, {argument}); break;
+    case Entry::kInlineWords: (void)host.callShared(kEmailClass, kDecodeInline, {argument}); break;
   }
   Figures figures;
   figures.seconds = ThreadSeconds() - start;
