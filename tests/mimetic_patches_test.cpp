@@ -178,8 +178,9 @@ TEST(MimeticPatches, PartBodiesEndBeforeTheBoundaryWhereverTheBufferEnds) {
 // Every text the parser keeps of an entity and its parts, in order.
 void DumpEntity(const mimetic::MimeEntity& entity, std::string& dump) {
   const mimetic::Body& body = entity.body();
-  dump += "{" + std::to_string(entity.header().size()) + "|" + body.preamble() + "|" +
-          std::string(body) + "|" + body.epilogue();
+  dump += "{";
+  for (const mimetic::Field& field : entity.header()) dump += field.name() + ":" + field.value() + "|";
+  dump += body.preamble() + "|" + std::string(body) + "|" + body.epilogue();
   for (const mimetic::MimeEntity* part : body.parts()) DumpEntity(*part, dump);
   dump += "}";
 }
@@ -211,7 +212,7 @@ class ChunkedBuffer : public std::streambuf {
 // over to the byte loop where a window ends. Both must find the same
 // boundaries, down to a boundary seen in the middle of a line longer than
 // the loop's 4 KB buffer, and cut the same bytes.
-TEST(MimeticPatches, BodiesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
+TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
   std::vector<std::string> messages;
   std::mt19937 random(15);
   const std::string pieces[] = {"--b", "--b--", "--c", "-", "x", "\r", "\n", "\r\n", "\n\r",
@@ -235,6 +236,18 @@ TEST(MimeticPatches, BodiesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
         body += pieces[random() % std::size(pieces)];
       }
       add(body);
+    }
+    // header values of every length around the windows, folded, with
+    // stray line breaks and bytes of every kind
+    const std::string valuePieces[] = {"v", " ", "\t", "\r", "\n", "\r\n", ":", std::string(1, '\0'),
+                                       "\xFF", std::string(100, 'w'), std::string(4090, 'u')};
+    for (int count = 0; count < 40; ++count) {
+      std::string value;
+      for (size_t length = random() % 12; length > 0; --length) {
+        value += valuePieces[random() % std::size(valuePieces)];
+      }
+      messages.push_back("Subject: " + value + lineBreak + "X-Next: after" + lineBreak + header +
+                         lineBreak + "--b" + lineBreak + lineBreak + "z--b--");
     }
   }
   for (const std::string& message : messages) {
