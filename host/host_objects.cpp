@@ -56,7 +56,7 @@ void Host::State::unlockObject(REALobject object) {
   for (const ClassInfo* cls = record->cls; cls != nullptr; cls = cls->super) {
     if (cls->record->destructor != nullptr) cls->record->destructor(object);
   }
-  bury(record);
+  bury(record, RecordKind::kObject);
 }
 
 const ClassInfo* Host::State::findClass(std::string_view name) const {

@@ -34,23 +34,23 @@ Host::State::~State() {
   plugin.reset();
 }
 
-void Host::State::freeRecord(void* record) {
-  if (records.find(record).kind == RecordKind::kString) {
+void Host::State::freeRecord(void* record, RecordKind kind) {
+  if (kind == RecordKind::kString) {
     FreeStringRecord(records, static_cast<StringRecord*>(record));
   } else {
     records.release(record);
   }
 }
 
-void Host::State::bury(void* record) {
+void Host::State::bury(void* record, RecordKind kind) {
   if (options.keptDeadHandles == 0) {
-    freeRecord(record);
+    freeRecord(record, kind);
     return;
   }
   records.setState(record, RecordState::kDead);
-  deadHandles.push_back(record);
+  deadHandles.push_back(DeadHandle{record, kind});
   if (deadHandles.size() <= options.keptDeadHandles) return;
-  freeRecord(deadHandles.front());
+  freeRecord(deadHandles.front().record, deadHandles.front().kind);
   deadHandles.pop_front();
 }
 

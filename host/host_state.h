@@ -122,7 +122,11 @@ struct Host::State {
   // Dead handles keep their memory for a while, so their addresses are not
   // reused at once and a late release can still be named (a dead string
   // keeps only the bytes a report shows); oldest first.
-  std::deque<void*> deadHandles;
+  struct DeadHandle {
+    void* record;
+    RecordKind kind;
+  };
+  std::deque<DeadHandle> deadHandles;
   std::vector<std::string> problems;
   bool tearingDown = false;
 
@@ -190,9 +194,9 @@ struct Host::State {
   // it died, if that is still known.
   void reportBadHandle(const void* handle, bool isString, const char* use);
   // Keeps a dead record's memory for a while (see deadHandles).
-  void bury(void* record);
+  void bury(void* record, RecordKind kind);
   // Gives a record's memory back for later records.
-  void freeRecord(void* record);
+  void freeRecord(void* record, RecordKind kind);
   void freeEverything();
 };
 

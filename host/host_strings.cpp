@@ -139,7 +139,7 @@ void Host::State::unlockString(REALstring text) {
     record->size = kKeptDeadBytes;
     WriteZeroTail(*record);
   }
-  bury(record);
+  bury(record, RecordKind::kString);
 }
 
 namespace hostcalls {

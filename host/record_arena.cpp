@@ -55,7 +55,8 @@ RecordArena::Slab& RecordArena::newSlab(Pool& pool, size_t slotSize, RecordKind 
   slab->states = std::make_unique<RecordState[]>(slots);  // all kFree
 
   const SlabRange range{reinterpret_cast<uintptr_t>(slab->memory),
-                        reinterpret_cast<uintptr_t>(slab->memory) + slots * slotSize, slab.get()};
+                        reinterpret_cast<uintptr_t>(slab->memory) + slots * slotSize, slotSize,
+                        slab.get()};
   // Room first, so that nothing below can throw with the slab half listed.
   ReserveOneMore(byAddress_);
   ReserveOneMore(slabs_);
@@ -86,14 +87,17 @@ void* RecordArena::allocate(size_t bytes, RecordKind kind) {
 
 std::pair<RecordArena::Slab*, size_t> RecordArena::slotAt(const void* address) const {
   const auto at = reinterpret_cast<uintptr_t>(address);
-  auto after = std::upper_bound(byAddress_.begin(), byAddress_.end(), at,
-                                [](uintptr_t start, const SlabRange& r) { return start < r.start; });
-  if (after == byAddress_.begin()) return {nullptr, 0};
-  const SlabRange& range = *(after - 1);
-  if (at >= range.end) return {nullptr, 0};
+  SlabRange& remembered = recent_[(at >> kRecentBlockBits) % kRecentSlabs];
+  if (at < remembered.start || at >= remembered.end) {
+    auto after = std::upper_bound(byAddress_.begin(), byAddress_.end(), at,
+                                  [](uintptr_t start, const SlabRange& r) { return start < r.start; });
+    if (after == byAddress_.begin() || at >= (after - 1)->end) return {nullptr, 0};
+    remembered = *(after - 1);
+  }
+  const SlabRange& range = remembered;
   const size_t offset = at - range.start;
-  const size_t slot = offset / range.slab->slotSize;
-  if (slot * range.slab->slotSize != offset || slot >= range.slab->carved) return {nullptr, 0};
+  const size_t slot = offset / range.slotSize;
+  if (slot * range.slotSize != offset) return {nullptr, 0};
   return {range.slab, slot};
 }
 

@@ -78,7 +78,7 @@ class RecordArena {
     size_t slots;
     size_t carved = 0;  // slots handed out at least once, from the start
     RecordKind kind;
-    std::unique_ptr<RecordState[]> states;
+    std::unique_ptr<RecordState[]> states;  // kFree beyond `carved`
 
     ~Slab() { std::free(memory); }
   };
@@ -91,9 +91,10 @@ class RecordArena {
     size_t nextSlabSlots = 0;
   };
   struct SlabRange {
-    uintptr_t start;
-    uintptr_t end;
-    Slab* slab;
+    uintptr_t start = 0;
+    uintptr_t end = 0;
+    size_t slotSize = 0;  // the slab's, kept here to spare following `slab`
+    Slab* slab = nullptr;
   };
 
   Pool& poolFor(size_t slotSize, RecordKind kind);
@@ -105,6 +106,13 @@ class RecordArena {
 
   std::vector<std::unique_ptr<Slab>> slabs_;
   std::vector<SlabRange> byAddress_;  // sorted by start
+  // The slabs found last, by the 64 KB block of the address asked about:
+  // a handle is nearly always asked about soon after the records made or
+  // used just before it, so most questions skip the search. Slabs never
+  // move, so an entry stays true until it is replaced.
+  static constexpr size_t kRecentSlabs = 64;
+  static constexpr unsigned kRecentBlockBits = 16;
+  mutable SlabRange recent_[kRecentSlabs];
   // By slot size in 16-byte steps, one row per kind; larger slots by size.
   std::vector<Pool> smallPools_[2];
   std::map<size_t, Pool> largePools_[2];
