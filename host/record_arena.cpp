@@ -4,6 +4,17 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define ZQV_POISON_GIVEN_BACK_SLOTS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZQV_POISON_GIVEN_BACK_SLOTS 1
+#endif
+#endif
+#ifdef ZQV_POISON_GIVEN_BACK_SLOTS
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace emu {
 namespace {
 
@@ -29,6 +40,27 @@ void ReserveOneMore(List& list) {
 }
 
 size_t KindIndex(RecordKind kind) { return static_cast<size_t>(kind); }
+
+// A record whose memory went back to the allocator was caught by
+// AddressSanitizer when read; a slot given back is poisoned for the same
+// effect, and unpoisoned when it is handed out again.
+void Poison(char* slot, size_t slotSize) {
+#ifdef ZQV_POISON_GIVEN_BACK_SLOTS
+  ASAN_POISON_MEMORY_REGION(slot, slotSize);
+#else
+  (void)slot;
+  (void)slotSize;
+#endif
+}
+
+void Unpoison(char* slot, size_t slotSize) {
+#ifdef ZQV_POISON_GIVEN_BACK_SLOTS
+  ASAN_UNPOISON_MEMORY_REGION(slot, slotSize);
+#else
+  (void)slot;
+  (void)slotSize;
+#endif
+}
 
 }  // namespace
 
@@ -75,6 +107,7 @@ void* RecordArena::allocate(size_t bytes, RecordKind kind) {
   Pool& pool = poolFor(slotSize, kind);
   if (pool.released != nullptr) {
     char* slot = pool.released;
+    Unpoison(slot, slotSize);
     std::memcpy(&pool.released, slot, sizeof pool.released);
     setState(slot, RecordState::kMade);
     return slot;
@@ -118,6 +151,7 @@ void RecordArena::release(void* record) {
   Pool& pool = poolFor(slab->slotSize, slab->kind);
   std::memcpy(record, &pool.released, sizeof pool.released);
   pool.released = static_cast<char*>(record);
+  Poison(pool.released, slab->slotSize);
   changeState(slab->states[slot], RecordState::kFree, slab->kind);
 }
 
