@@ -1,8 +1,6 @@
 // The life of a host's state: built-in classes at birth, dead handles kept
 // for a while, and everything freed at the end.
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "builtin_classes.h"
 #include "host_state.h"

@@ -1,13 +1,13 @@
 // Where the records behind handles live. Every host function asks whether a
 // handle is alive before it touches the record, so that question sits on the
-// path of every lock and unlock. A table of live addresses answered it by a
-// hash, which at millions of handles sends each question to a random cache
-// line and page. Here a record is a slot of a slab the host owns: a handle is
-// placed by a binary search over a few large slabs, and its state is one byte
-// of its slab's state array, beside the states of the records made just
-// before and after it. Slabs are given back only when the host dies, so a
-// released or never-made handle is named by reading memory the host owns,
-// never by following the handle.
+// path of every lock and unlock. A table of live addresses, looked up by a
+// hash, would send each question to a random cache line and page once
+// millions of handles live. Here a record is a slot of a slab the host owns:
+// a handle is placed by the slabs found last or a binary search over the
+// few large slabs, and its state is one byte of its slab's state array,
+// beside the states of the records made just before and after it. Slabs are
+// given back only when the host dies, so a released or never-made handle is
+// named by reading memory the host owns, never by following the handle.
 #pragma once
 
 #include <cstddef>
