@@ -194,7 +194,7 @@ TEST(EmulatorReferences, RecordArenaNamesEveryHandleExactly) {
   uint32_t random = 12345;
   auto next = [&] { return random = random * 1103515245u + 12345u; };
   // Sizes across the pools, one beyond the largest pooled slot.
-  const size_t sizes[] = {1, 32, 69, 556, 4096, 5000};
+  const size_t sizes[] = {8, 32, 69, 556, 4096, 5000};
   for (int round = 0; round < 30000; ++round) {
     const uint32_t choice = (next() >> 8) % 8;
     if (choice < 4 || handedOut.empty()) {
@@ -203,7 +203,10 @@ TEST(EmulatorReferences, RecordArenaNamesEveryHandleExactly) {
       auto* record = static_cast<char*>(arena.allocate(size, kind));
       ASSERT_EQ(reinterpret_cast<uintptr_t>(record) % 16, 0u);
       ASSERT_EQ(expected.count(record), 0u) << "a slot handed out twice";
-      std::memset(record, 0xA5, size);  // the whole size is ours to write
+      // The whole size is ours to write, and the slot's start names it: an
+      // overlapping slot would overwrite one or the other.
+      std::memset(record, 0xA5, size);
+      std::memcpy(record, &record, sizeof record);
       expected[record] = {RecordState::kMade, kind};
       handedOut.push_back(record);
       givenBack.erase(record);
@@ -231,6 +234,9 @@ TEST(EmulatorReferences, RecordArenaNamesEveryHandleExactly) {
     EXPECT_EQ(arena.isLive(record, stateAndKind.second), stateAndKind.first == RecordState::kLive);
     if (stateAndKind.first == RecordState::kLive) ++live[static_cast<size_t>(stateAndKind.second)];
     EXPECT_EQ(arena.find(record + 8).state, RecordState::kFree) << "inside a slot";
+    char* written = nullptr;
+    std::memcpy(&written, record, sizeof written);
+    EXPECT_EQ(written, record) << "slots overlap";
   }
   for (char* record : givenBack) EXPECT_EQ(arena.find(record).state, RecordState::kFree);
   EXPECT_EQ(arena.liveCount(RecordKind::kString), live[0]);
