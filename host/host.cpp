@@ -260,10 +260,12 @@ std::string Host::leakReport() const {
     return " (" + std::to_string(count) + (count == 1 ? " reference)" : " references)");
   };
   std::vector<Leak> leaks;
-  state_->liveStrings.forEach([&](const StringRecord* record) {
+  state_->records.forEach(RecordKind::kString, RecordState::kLive, [&](void* memory) {
+    const auto* record = static_cast<const StringRecord*>(memory);
     leaks.push_back({record->serial, "leaked " + DescribeString(*record) + references(record->refs)});
   });
-  state_->liveObjects.forEach([&](const ObjectRecord* record) {
+  state_->records.forEach(RecordKind::kObject, RecordState::kLive, [&](void* memory) {
+    const auto* record = static_cast<const ObjectRecord*>(memory);
     leaks.push_back({record->serial, "leaked object " + record->cls->name + references(record->refs)});
   });
   std::sort(leaks.begin(), leaks.end(),
@@ -278,8 +280,8 @@ std::string Host::leakReport() const {
   return report;
 }
 
-size_t Host::liveStrings() const { return state_->liveStrings.size(); }
+size_t Host::liveStrings() const { return state_->records.liveCount(RecordKind::kString); }
 
-size_t Host::liveObjects() const { return state_->liveObjects.size(); }
+size_t Host::liveObjects() const { return state_->records.liveCount(RecordKind::kObject); }
 
 }  // namespace emu

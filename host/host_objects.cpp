@@ -3,6 +3,7 @@
 // register classes, make instances and reach their members by name.
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "host_functions.h"
 #include "host_state.h"
@@ -30,7 +31,7 @@ void RunRecordConstructors(const ClassInfo* cls, REALobject instance) {
 ObjectRecord* Host::State::liveObject(REALobject object, const char* use) {
   if (object == nullptr) return nullptr;
   auto* record = reinterpret_cast<ObjectRecord*>(object);
-  if (liveObjects.contains(record)) return record;
+  if (records.isLive(record, RecordKind::kObject)) return record;
   reportBadHandle(object, false, use);
   return nullptr;
 }
@@ -55,8 +56,7 @@ void Host::State::unlockObject(REALobject object) {
   for (const ClassInfo* cls = record->cls; cls != nullptr; cls = cls->super) {
     if (cls->record->destructor != nullptr) cls->record->destructor(object);
   }
-  liveObjects.erase(record);
-  bury(record, false);
+  bury(record, RecordKind::kObject);
 }
 
 const ClassInfo* Host::State::findClass(std::string_view name) const {
@@ -112,12 +112,18 @@ const ClassInfo* Host::State::registerClass(REALclassDefinition* record, bool bu
 }
 
 REALobject Host::State::instantiate(const ClassInfo& cls) {
-  auto* record = static_cast<ObjectRecord*>(std::calloc(1, cls.instanceSize));
-  if (record == nullptr) return nullptr;
+  void* memory = nullptr;
+  try {
+    memory = records.allocate(cls.instanceSize, RecordKind::kObject);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  std::memset(memory, 0, cls.instanceSize);
+  auto* record = static_cast<ObjectRecord*>(memory);
   record->cls = &cls;
   record->refs = 1;
   record->serial = nextSerial++;
-  liveObjects.insert(record);
+  records.setState(record, RecordState::kLive);
   auto* instance = reinterpret_cast<REALobject>(record);
   RunRecordConstructors(&cls, instance);
   return instance;

@@ -1,8 +1,6 @@
 // The life of a host's state: built-in classes at birth, dead handles kept
 // for a while, and everything freed at the end.
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "builtin_classes.h"
 #include "host_state.h"
@@ -10,14 +8,6 @@
 
 namespace emu {
 namespace {
-
-void FreeRecordMemory(void* memory, bool isString) {
-  if (isString) {
-    FreeStringRecord(static_cast<StringRecord*>(memory));
-  } else {
-    std::free(memory);
-  }
-}
 
 std::string HandleText(const void* handle) {
   char text[32];
@@ -42,33 +32,37 @@ Host::State::~State() {
   plugin.reset();
 }
 
-void Host::State::bury(void* memory, bool isString) {
+void Host::State::freeRecord(void* record, RecordKind kind) {
+  if (kind == RecordKind::kString) {
+    FreeStringRecord(records, static_cast<StringRecord*>(record));
+  } else {
+    records.release(record);
+  }
+}
+
+void Host::State::bury(void* record, RecordKind kind) {
   if (options.keptDeadHandles == 0) {
-    FreeRecordMemory(memory, isString);
+    freeRecord(record, kind);
     return;
   }
-  deadHandles.push_back(DeadHandle{memory, isString});
+  records.setState(record, RecordState::kDead);
+  deadHandles.push_back(DeadHandle{record, kind});
   if (deadHandles.size() <= options.keptDeadHandles) return;
-  FreeRecordMemory(deadHandles.front().memory, deadHandles.front().isString);
+  freeRecord(deadHandles.front().record, deadHandles.front().kind);
   deadHandles.pop_front();
 }
 
 void Host::State::reportBadHandle(const void* handle, bool isString, const char* use) {
-  auto dead = std::find_if(deadHandles.rbegin(), deadHandles.rend(),
-                           [&](const DeadHandle& entry) { return entry.memory == handle; });
-  if (dead != deadHandles.rend()) {
+  const RecordArena::Found found = records.find(handle);
+  const bool aString = found.kind == RecordKind::kString;
+  if (found.state == RecordState::kDead) {
     std::string description =
-        dead->isString ? DescribeString(*static_cast<const StringRecord*>(dead->memory))
-                       : "object " + static_cast<const ObjectRecord*>(dead->memory)->cls->name;
+        aString ? DescribeString(*static_cast<const StringRecord*>(handle))
+                : "object " + static_cast<const ObjectRecord*>(handle)->cls->name;
     problems.push_back(std::string(use) + ": " + description + " is already dead");
-    return;
-  }
-  bool anObject = liveObjects.contains(static_cast<const ObjectRecord*>(handle));
-  bool aString = liveStrings.contains(static_cast<const StringRecord*>(handle));
-  if (isString && anObject) {
-    problems.push_back(std::string(use) + ": given an object where a string belongs");
-  } else if (!isString && aString) {
-    problems.push_back(std::string(use) + ": given a string where an object belongs");
+  } else if (found.state == RecordState::kLive && isString != aString) {
+    problems.push_back(std::string(use) + (aString ? ": given a string where an object belongs"
+                                                   : ": given an object where a string belongs"));
   } else {
     problems.push_back(std::string(use) + ": unknown " + (isString ? "string" : "object") +
                        " handle " + HandleText(handle));
@@ -77,22 +71,25 @@ void Host::State::reportBadHandle(const void* handle, bool isString, const char*
 
 // Leaks have been reported by now; what is left is freed without running the
 // plugin's destructors (its code may be on its way out), but built-in classes
-// still give back the host memory they hold.
+// still give back the host memory they hold. The slabs themselves go with
+// the arena.
 void Host::State::freeEverything() {
   tearingDown = true;
-  liveObjects.forEach([](ObjectRecord* record) {
+  records.forEach(RecordKind::kObject, RecordState::kLive, [](void* memory) {
+    auto* record = static_cast<ObjectRecord*>(memory);
     auto* instance = reinterpret_cast<REALobject>(record);
     for (const ClassInfo* cls = record->cls; cls != nullptr; cls = cls->super) {
       if (cls->builtIn && cls->record->destructor != nullptr) cls->record->destructor(instance);
     }
   });
-  liveObjects.forEach([](ObjectRecord* record) { std::free(record); });
-  liveObjects.clear();
-  liveStrings.forEach([](StringRecord* record) { FreeStringRecord(record); });
-  liveStrings.clear();
+  // A string's bytes may have a block of their own, outside the slabs.
+  for (RecordState state : {RecordState::kMade, RecordState::kLive, RecordState::kDead}) {
+    records.forEach(RecordKind::kString, state, [&](void* record) {
+      FreeStringRecord(records, static_cast<StringRecord*>(record));
+    });
+  }
   for (std::string* buffer : stringDataBuffers) delete buffer;
   stringDataBuffers.clear();
-  for (const DeadHandle& dead : deadHandles) FreeRecordMemory(dead.memory, dead.isString);
   deadHandles.clear();
 }
 

@@ -15,8 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "handle_set.h"
 #include "host.h"
+#include "record_arena.h"
 
 namespace emu {
 
@@ -72,10 +72,10 @@ struct StringRecord {
   char* inlineBytes() { return reinterpret_cast<char*>(this + 1); }
 };
 
-// A record with room for `size` bytes (not yet written) and its zero tail,
-// with one reference and not yet live; throws std::bad_alloc.
-StringRecord* NewStringRecord(size_t size, uint32_t encoding);
-void FreeStringRecord(StringRecord* record);
+// A record in `records` with room for `size` bytes (not yet written) and its
+// zero tail, with one reference and not yet live; throws std::bad_alloc.
+StringRecord* NewStringRecord(RecordArena& records, size_t size, uint32_t encoding);
+void FreeStringRecord(RecordArena& records, StringRecord* record);
 // Gives up all but the first `size` bytes (kept), with a new zero tail.
 void ShrinkStringRecord(StringRecord& record, size_t size);
 
@@ -114,17 +114,17 @@ struct Host::State {
   std::array<ClassByName, 32> classesByName{};
 
   // ---- live handles ----
-  HandleSet<StringRecord> liveStrings;
-  HandleSet<ObjectRecord> liveObjects;
+  // Every string and object record, live, dead or being made.
+  RecordArena records;
   // Buffers PluginGetStringData converted into, until disposed.
   std::unordered_set<std::string*> stringDataBuffers;
   uint64_t nextSerial = 1;
   // Dead handles keep their memory for a while, so their addresses are not
   // reused at once and a late release can still be named (a dead string
-  // keeps only the bytes a report shows).
+  // keeps only the bytes a report shows); oldest first.
   struct DeadHandle {
-    void* memory;
-    bool isString;
+    void* record;
+    RecordKind kind;
   };
   std::deque<DeadHandle> deadHandles;
   std::vector<std::string> problems;
@@ -143,8 +143,8 @@ struct Host::State {
 
   // ---- strings (host_strings.cpp) ----
   REALstring makeString(std::string_view bytes, uint32_t encoding);
-  // Makes a record from NewStringRecord live (freeing it if that fails):
-  // conversions fill a record in place rather than copy a finished buffer in.
+  // Makes a record from NewStringRecord live: conversions fill a record in
+  // place rather than copy a finished buffer in.
   StringRecord* makeLive(StringRecord* record);
   // The record of a live string; null for nil, and null plus a problem line
   // naming `use` for a handle that is not alive.
@@ -194,7 +194,9 @@ struct Host::State {
   // it died, if that is still known.
   void reportBadHandle(const void* handle, bool isString, const char* use);
   // Keeps a dead record's memory for a while (see deadHandles).
-  void bury(void* memory, bool isString);
+  void bury(void* record, RecordKind kind);
+  // Gives a record's memory back for later records.
+  void freeRecord(void* record, RecordKind kind);
   void freeEverything();
 };
 

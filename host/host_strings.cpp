@@ -64,28 +64,27 @@ void WriteZeroTail(StringRecord& record) {
 
 }  // namespace
 
-StringRecord* NewStringRecord(size_t size, uint32_t encoding) {
+StringRecord* NewStringRecord(RecordArena& records, size_t size, uint32_t encoding) {
   const bool separateBlock = size > kLongestInlineString;
   const size_t inlineRoom = (separateBlock ? kKeptDeadBytes : std::max(size, kKeptDeadBytes)) +
                             kStringZeroTail;
-  void* memory = std::malloc(sizeof(StringRecord) + inlineRoom);
-  if (memory == nullptr) throw std::bad_alloc();
+  void* memory = records.allocate(sizeof(StringRecord) + inlineRoom, RecordKind::kString);
   auto* record = new (memory) StringRecord{1, 0, encoding, separateBlock, size, nullptr};
   if (!separateBlock) {
     record->data = record->inlineBytes();
   } else if (size > std::numeric_limits<size_t>::max() - kStringZeroTail ||
              (record->data = static_cast<char*>(std::malloc(size + kStringZeroTail))) == nullptr) {
-    std::free(memory);
+    records.release(memory);
     throw std::bad_alloc();
   }
   WriteZeroTail(*record);
   return record;
 }
 
-void FreeStringRecord(StringRecord* record) {
+void FreeStringRecord(RecordArena& records, StringRecord* record) {
   if (record->separateBlock) std::free(record->data);
   record->~StringRecord();
-  std::free(record);
+  records.release(record);
 }
 
 void ShrinkStringRecord(StringRecord& record, size_t size) {
@@ -101,17 +100,12 @@ void ShrinkStringRecord(StringRecord& record, size_t size) {
 
 StringRecord* Host::State::makeLive(StringRecord* record) {
   record->serial = nextSerial++;
-  try {
-    liveStrings.insert(record);
-  } catch (...) {
-    FreeStringRecord(record);
-    throw;
-  }
+  records.setState(record, RecordState::kLive);
   return record;
 }
 
 REALstring Host::State::makeString(std::string_view bytes, uint32_t encoding) {
-  StringRecord* record = makeLive(NewStringRecord(bytes.size(), encoding));
+  StringRecord* record = makeLive(NewStringRecord(records, bytes.size(), encoding));
   if (!bytes.empty()) std::memcpy(record->data, bytes.data(), bytes.size());
   return reinterpret_cast<REALstring>(record);
 }
@@ -119,7 +113,7 @@ REALstring Host::State::makeString(std::string_view bytes, uint32_t encoding) {
 StringRecord* Host::State::liveString(REALstring text, const char* use) {
   if (text == nullptr) return nullptr;
   auto* record = reinterpret_cast<StringRecord*>(text);
-  if (liveStrings.contains(record)) return record;
+  if (records.isLive(record, RecordKind::kString)) return record;
   reportBadHandle(text, true, use);
   return nullptr;
 }
@@ -133,7 +127,6 @@ void Host::State::unlockString(REALstring text) {
   if (tearingDown) return;
   StringRecord* record = liveString(text, "REALUnlockString");
   if (record == nullptr || --record->refs > 0) return;
-  liveStrings.erase(record);
   // A kept dead string keeps only what a report shows; a long one gives its
   // own block back at once.
   if (options.keptDeadHandles > 0 && record->size > kKeptDeadBytes) {
@@ -146,7 +139,7 @@ void Host::State::unlockString(REALstring text) {
     record->size = kKeptDeadBytes;
     WriteZeroTail(*record);
   }
-  bury(record, true);
+  bury(record, RecordKind::kString);
 }
 
 namespace hostcalls {
@@ -189,12 +182,12 @@ REALstring REALConvertString(REALstring text, uint32_t encoding) {
   // written once, not decoded, encoded and copied again.
   if (!ReadsTheSame(bytes, record->encoding, encoding) &&
       HasDirectConversion(record->encoding, encoding)) {
-    StringRecord* converted =
-        NewStringRecord(DirectConversionRoom(bytes, record->encoding, encoding), encoding);
+    StringRecord* converted = NewStringRecord(
+        state->records, DirectConversionRoom(bytes, record->encoding, encoding), encoding);
     std::optional<size_t> written =
         ConvertDirectly(bytes, record->encoding, encoding, converted->data);
     if (!written) {
-      FreeStringRecord(converted);
+      FreeStringRecord(state->records, converted);
       return nullptr;
     }
     ShrinkStringRecord(*converted, *written);

@@ -5,13 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "handle_set.h"
 #include "host.h"
+#include "record_arena.h"
 
 namespace {
 
@@ -179,36 +181,75 @@ TEST(EmulatorReferences, LeaksAndReleasesOfDeadHandlesAreReported) {
             std::string::npos) << report;
 }
 
-// Every lock and unlock asks the set of live handles first, so it must
-// answer exactly through growth and any order of removals.
-TEST(EmulatorReferences, LiveHandleSetAnswersExactly) {
-  std::vector<int> records(5000);
-  emu::HandleSet<int> set;
-  std::set<int*> expected;
+// Every lock and unlock asks the arena what a handle is, so it must answer
+// exactly for every address: slot starts in any state, the inside of a
+// slot, addresses beside its slabs, and slots given back and handed out again.
+TEST(EmulatorReferences, RecordArenaNamesEveryHandleExactly) {
+  using emu::RecordKind;
+  using emu::RecordState;
+  emu::RecordArena arena;
+  std::map<char*, std::pair<RecordState, RecordKind>> expected;
+  std::vector<char*> handedOut;
+  std::set<char*> givenBack;
   uint32_t random = 12345;
   auto next = [&] { return random = random * 1103515245u + 12345u; };
-  for (int round = 0; round < 40000; ++round) {
-    int* handle = &records[(next() >> 8) % records.size()];
-    if (expected.count(handle) == 0) {
-      set.insert(handle);
-      expected.insert(handle);
-    } else if (next() % 3 != 0) {
-      EXPECT_TRUE(set.erase(handle));
-      expected.erase(handle);
+  // Sizes across the pools, one beyond the largest pooled slot.
+  const size_t sizes[] = {8, 32, 69, 556, 4096, 5000};
+  for (int round = 0; round < 30000; ++round) {
+    const uint32_t choice = (next() >> 8) % 8;
+    if (choice < 4 || handedOut.empty()) {
+      const RecordKind kind = next() % 2 ? RecordKind::kString : RecordKind::kObject;
+      const size_t size = sizes[(next() >> 8) % std::size(sizes)];
+      auto* record = static_cast<char*>(arena.allocate(size, kind));
+      ASSERT_EQ(reinterpret_cast<uintptr_t>(record) % 16, 0u);
+      ASSERT_EQ(expected.count(record), 0u) << "a slot handed out twice";
+      // The whole size is ours to write, and the slot's start names it: an
+      // overlapping slot would overwrite one or the other.
+      std::memset(record, 0xA5, size);
+      std::memcpy(record, &record, sizeof record);
+      expected[record] = {RecordState::kMade, kind};
+      handedOut.push_back(record);
+      givenBack.erase(record);
+      continue;
     }
-    if (round % 997 == 0) {
-      for (int& record : records) ASSERT_EQ(set.contains(&record), expected.count(&record) != 0);
+    const size_t index = (next() >> 8) % handedOut.size();
+    char* record = handedOut[index];
+    if (choice == 7) {
+      arena.release(record);
+      expected.erase(record);
+      givenBack.insert(record);
+      handedOut[index] = handedOut.back();
+      handedOut.pop_back();
+    } else {
+      const RecordState state = choice == 6 ? RecordState::kDead : RecordState::kLive;
+      arena.setState(record, state);
+      expected[record].first = state;
     }
   }
-  EXPECT_EQ(set.size(), expected.size());
+  size_t live[2] = {0, 0};
+  for (const auto& [record, stateAndKind] : expected) {
+    const emu::RecordArena::Found found = arena.find(record);
+    EXPECT_EQ(found.state, stateAndKind.first);
+    EXPECT_EQ(found.kind, stateAndKind.second);
+    EXPECT_EQ(arena.isLive(record, stateAndKind.second), stateAndKind.first == RecordState::kLive);
+    if (stateAndKind.first == RecordState::kLive) ++live[static_cast<size_t>(stateAndKind.second)];
+    EXPECT_EQ(arena.find(record + 8).state, RecordState::kFree) << "inside a slot";
+    char* written = nullptr;
+    std::memcpy(&written, record, sizeof written);
+    EXPECT_EQ(written, record) << "slots overlap";
+  }
+  for (char* record : givenBack) EXPECT_EQ(arena.find(record).state, RecordState::kFree);
+  EXPECT_EQ(arena.liveCount(RecordKind::kString), live[0]);
+  EXPECT_EQ(arena.liveCount(RecordKind::kObject), live[1]);
   size_t visited = 0;
-  set.forEach([&](int* handle) {
+  arena.forEach(RecordKind::kObject, RecordState::kLive, [&](void* record) {
     ++visited;
-    EXPECT_EQ(expected.count(handle), 1u);
+    EXPECT_EQ(expected.at(static_cast<char*>(record)).first, RecordState::kLive);
   });
-  EXPECT_EQ(visited, expected.size());
-  EXPECT_FALSE(set.erase(nullptr));
-  EXPECT_FALSE(set.contains(nullptr));
+  EXPECT_EQ(visited, live[1]);
+  int onTheStack = 0;
+  EXPECT_EQ(arena.find(&onTheStack).state, RecordState::kFree);
+  EXPECT_EQ(arena.find(nullptr).state, RecordState::kFree);
 }
 
 TEST(EmulatorArrays, ElementsLiveAsLongAsTheArray) {

@@ -16,9 +16,11 @@
 // times the input and its largest input takes at most 2 s; shapes that make
 // host objects every few bytes are held only to the growth, and their cost
 // per object is printed instead. A size is skipped when the size before it
-// took over 20 s. The peak memory is that of a first call; calls shorter
-// than 3 s are then repeated, and the fastest repeat counts. Only the figures are printed: nothing here passes or fails
-// a build. Linux only (it reads /proc).
+// took over 20 s. Each size has a host of its own, so that nothing the
+// emulator kept from a smaller one hides what it takes. The peak memory is
+// that of a first call; every call is then repeated, and the fastest repeat
+// counts. Only the figures are printed: nothing here passes or fails a
+// build. Linux only (it reads /proc).
 
 #include <malloc.h>
 #include <unistd.h>
@@ -48,7 +50,6 @@ constexpr double kMostSecondsAtLargest = 2.0;
 constexpr double kSkipAfterSeconds = 20.0;
 constexpr double kBytesPerMB = 1e6;
 constexpr double kRepeatUntilSeconds = 0.3;
-constexpr double kRepeatBelowSeconds = 3.0;
 constexpr int kLeastRepeats = 2;
 constexpr double kShortestTimed = 1e-4;
 // glibc's own limit on blocks mapped at once.
@@ -263,8 +264,6 @@ std::string Fixed(double value, int decimals) {
 int Run(const std::string& pluginPath, size_t largest, const std::string& filter) {
   emu::Host::Options options;
   options.keptDeadHandles = 0;  // a real host frees at once
-  emu::Host host(options);
-  host.loadPlugin(pluginPath);
   const fs::path scratch = fs::temp_directory_path() / ("zqv-stress-" + std::to_string(getpid()));
   fs::create_directories(scratch);
 
@@ -290,20 +289,23 @@ int Run(const std::string& pluginPath, size_t largest, const std::string& filter
       }
       const std::string input = shape.make(size);
       // The peak memory from a first call on memory given back to the
-      // system; the time from the fastest call, the repeats finding their
-      // memory already mapped (see main), so that the figure measures the
-      // work and not the page faults of what the calls before it left
-      // behind. A few milliseconds say more about the neighbours than about
-      // the shape, so short calls are repeated.
+      // system, in a host of its own whose records take memory afresh; the
+      // time from the fastest call, the repeats finding their memory already
+      // mapped (see main), so that the figure measures the work and not the
+      // page faults of what the calls before it left behind. Every size is
+      // repeated, however long it takes: timing a large input on its first
+      // call would charge it page faults that a small one is spared. A few
+      // milliseconds say more about the neighbours than about the shape, so
+      // short calls are repeated more.
+      emu::Host host(options);
+      host.loadPlugin(pluginPath);
       Figures f = Measure(host, shape, input, scratch, true);
-      if (f.seconds < kRepeatBelowSeconds) {
-        // The first repeat may still grow the heap; the second finds it warm.
-        double spent = 0;
-        for (int repeats = 0; repeats < kLeastRepeats || spent < kRepeatUntilSeconds; ++repeats) {
-          const double seconds = Measure(host, shape, input, scratch, false).seconds;
-          spent += seconds;
-          f.seconds = std::min(f.seconds, seconds);
-        }
+      // The first repeat may still grow the heap; the second finds it warm.
+      double spent = 0;
+      for (int repeats = 0; repeats < kLeastRepeats || spent < kRepeatUntilSeconds; ++repeats) {
+        const double seconds = Measure(host, shape, input, scratch, false).seconds;
+        spent += seconds;
+        f.seconds = std::min(f.seconds, seconds);
       }
       figures.push_back(f);
       std::printf(" %6s %7s", Fixed(f.seconds, 3).c_str(),
