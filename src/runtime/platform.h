@@ -13,6 +13,9 @@ FILE* OpenFileUTF16(const uint16_t* path);
 // Size of an open stream via _ftelli64/ftello after seeking to its end;
 // negative when unknown. Leaves the position at the end.
 int64_t TellFile(FILE* stream);
+// Moves an open stream to `offset` bytes from its start (_fseeki64/fseeko),
+// at any offset a file can have; false when the stream refuses.
+bool SeekFile(FILE* stream, int64_t offset);
 
 // Zero-filled fixed block (GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT)); null on failure.
 void* HeapAllocZeroed(uint64_t size);

@@ -1,5 +1,9 @@
 #ifndef _WIN32
 
+// Where off_t is 32 bits by default, the streams opened and measured here
+// still reach past 2 GiB: an mbox folder is often larger than that.
+#define _FILE_OFFSET_BITS 64
+
 #include <sys/types.h>
 
 #include <cstdio>
@@ -83,6 +87,10 @@ FILE* OpenFileUTF16(const uint16_t* path) {
 int64_t TellFile(FILE* stream) {
   if (fseeko(stream, 0, SEEK_END) != 0) return -1;
   return static_cast<int64_t>(ftello(stream));
+}
+
+bool SeekFile(FILE* stream, int64_t offset) {
+  return fseeko(stream, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
 void* HeapAllocZeroed(uint64_t size) { return std::calloc(static_cast<size_t>(size), 1); }

@@ -37,6 +37,8 @@ int64_t TellFile(FILE* stream) {
   return _ftelli64(stream);
 }
 
+bool SeekFile(FILE* stream, int64_t offset) { return _fseeki64(stream, offset, SEEK_SET) == 0; }
+
 // With GMEM_FIXED the handle GlobalAlloc gives is the block's address.
 void* HeapAllocZeroed(uint64_t size) {
   return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
