@@ -127,6 +127,8 @@ void ParseBytes(MimeEntityData& record, const void* bytes, int64_t count) {
 
 }  // namespace
 
+int64_t LongestParsableEmail() { return kLongestStreamText; }
+
 bool IsTooLongToParse(int64_t count) { return count > kLongestStreamText; }
 
 void RefuseTooLongEmail(REALobject instance) {

@@ -16,7 +16,8 @@ void ParseEmail(REALobject instance, const void* bytes, int64_t count, REALstrin
 // holds a copy of them: the parse then reads Source.
 void ParseEmailBuffer(REALobject instance, HeapBuffer buffer, int64_t count);
 
-// Whether `count` bytes are more than the parser takes.
+// The most bytes the parser takes, and whether `count` bytes are more.
+int64_t LongestParsableEmail();
 bool IsTooLongToParse(int64_t count);
 // Refuses a message too long to parse as a parse of it would fail, with
 // both arrays made, but before any of its bytes are copied.

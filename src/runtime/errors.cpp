@@ -16,6 +16,8 @@ namespace {
 constexpr char kRuntimeException[] = "RuntimeException";
 constexpr char kOutOfBoundsException[] = "OutOfBoundsException";
 
+uint64_t raisedExceptions = 0;
+
 // A host that cannot make the named class may still know the generic one.
 HostObject NewExceptionInstance(const char* className) {
   HostObject exception(PluginNewInstance(className));
@@ -62,7 +64,10 @@ void RaiseExceptionWithString(const char* className, REALstring message, int64_t
   REALSetPropValueString(exception.get(), "Message", message);
   REALSetPropValueInteger(exception.get(), "ErrorNumber", errorNumber);
   RuntimeRaiseException(exception.get());
+  ++raisedExceptions;
 }
+
+uint64_t RaisedExceptionCount() { return raisedExceptions; }
 
 void RaiseException(const char* className, const char* message) {
   HostString messageString = CTextToHostString(message, kREALTextEncodingUTF8);

@@ -13,6 +13,10 @@
 // with Message = `message` (UTF-8) and ErrorNumber = 0.
 void RaiseException(const char* className, const char* message);
 void RaiseExceptionWithString(const char* className, REALstring message, int64_t errorNumber);
+// How many exceptions the plugin has raised so far. Raising does not unwind,
+// so a caller that must know whether a piece of work raised compares this
+// before and after it.
+uint64_t RaisedExceptionCount();
 void RaiseOutOfBounds(const char* message);
 // "The parameter %s %s%s is too %s. Range is %lld to %lld, but value is %lld."
 void RaiseParameterOutOfRange(int64_t value, int64_t lowerBound, int64_t upperBound,
