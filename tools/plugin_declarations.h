@@ -19,3 +19,7 @@ constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
 constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
 constexpr char kPartAt[] = "Parts(index as Integer) as MimeEntityZQV";
 constexpr char kFields[] = "Fields as MimeFieldZQV()";
+
+constexpr char kMboxClass[] = "MimeMboxZQV";
+constexpr char kMboxConstructor[] = "Constructor(File As FolderItem)";
+constexpr char kReadMessage[] = "ReadMessage() As MimeEmailZQV";
