@@ -124,6 +124,32 @@ const Description kDescriptions[] = {
     {"MimeAttachmentZQV", "Constructor",
      "An empty attachment (every property \"\" or Nil) for your own use."},
 
+    // --- MimeMboxZQV -----------------------------------------------------
+    {"MimeMboxZQV", "",
+     "An mbox file (a Thunderbird folder, a mutt or Apple Mail export, Google Takeout, a mailing "
+     "list archive), read one message at a time. It streams: memory follows the largest message, "
+     "not the file, and files over 4 GB work."},
+    {"MimeMboxZQV", "Position",
+     "The bytes of the file read so far: after <code>ReadMessage</code>, where the next message "
+     "begins; <code>Length</code> once the last one was read. With <code>Length</code>, for a "
+     "progress bar."},
+    {"MimeMboxZQV", "Length", "The size of the file in bytes, as it was when it was opened."},
+    {"MimeMboxZQV", "Constructor(File As FolderItem)",
+     "Opens the file and reads no further than its first line that is not blank, which must be "
+     "an envelope line (<code>From </code> at the start of the line); an empty file holds no "
+     "message. Raises <code>IOException</code> (\"Failed to open file for reading.\") for a Nil, "
+     "missing or unreadable file, and <code>UnsupportedFormatException</code> (\"Not an mbox "
+     "file\") for any other first line. Any path works, long ones and ones with any characters "
+     "included."},
+    {"MimeMboxZQV", "ReadMessage() As MimeEmailZQV",
+     "The next message, or Nil at the end of the file. The message is built as the MemoryBlock "
+     "constructor of <code>MimeEmailZQV</code> builds one from its bytes, which run from the line "
+     "after its envelope line to the line break before the next one; the blank line between two "
+     "messages belongs to neither, lines quoted as <code>&gt;From </code>, "
+     "<code>&gt;&gt;From </code> ... lose one <code>&gt;</code>, and CR LF line ends stay. A "
+     "message that constructor refuses raises what it raises, and the next call goes on with the "
+     "next message. Raises <code>IOException</code> (\"Failed to read data from file.\") when the "
+     "file cannot be read on; later calls give Nil."},
     // --- MimeEntityZQV ---------------------------------------------------
     {"MimeEntityZQV", "",
      "One MIME part of a message, as found in <code>MimeBodyZQV.Parts</code>: its header, its "
