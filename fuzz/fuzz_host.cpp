@@ -1,5 +1,7 @@
 #include "fuzz_host.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -27,6 +29,25 @@ void RequireCleanHost(emu::Host& host, std::string_view during) {
 
 void SetFormatExceptions(emu::Host& host, bool raise) {
   host.setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", emu::Value(raise));
+}
+
+std::string WriteTemporaryFile(const uint8_t* data, size_t size) {
+  char path[] = "/tmp/zqv-fuzz-XXXXXX";
+  const int descriptor = mkstemp(path);
+  if (descriptor < 0) {
+    std::perror("mkstemp");
+    std::abort();
+  }
+  for (size_t written = 0; written < size;) {
+    const ssize_t count = write(descriptor, data + written, size - written);
+    if (count <= 0) {
+      std::perror("write");
+      std::abort();
+    }
+    written += static_cast<size_t>(count);
+  }
+  close(descriptor);
+  return path;
 }
 
 std::vector<std::string> ClassesParsingText(emu::Host& host) {

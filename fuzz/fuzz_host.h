@@ -23,6 +23,10 @@ void RequireCleanHost(emu::Host& host, std::string_view during);
 // Sets the shared switch RaiseUnknownFormatExceptions of MimeEmailZQV.
 void SetFormatExceptions(emu::Host& host, bool raise);
 
+// Writes the input to a fresh file under /tmp and gives its path; the
+// caller removes it.
+std::string WriteTemporaryFile(const uint8_t* data, size_t size);
+
 // Names of the registered classes (other than MimeEmailZQV) that host code
 // can make from a line of text, in registration order.
 std::vector<std::string> ClassesParsingText(emu::Host& host);

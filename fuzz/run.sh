@@ -16,7 +16,7 @@ mkdir -p "$work/artifacts" "$work/logs"
 # Messages may be long; header lines and shared-method texts need not be.
 max_len() {
   case "$1" in
-    email_fuzz | email_file_fuzz) echo 32768 ;;
+    email_fuzz | email_file_fuzz | mbox_fuzz) echo 32768 ;;
     *) echo 4096 ;;
   esac
 }
@@ -24,7 +24,7 @@ max_len() {
 # The words each target's input is made of.
 dictionary() {
   case "$1" in
-    email_fuzz | email_file_fuzz) echo "$here/fuzz/email.dict" ;;
+    email_fuzz | email_file_fuzz | mbox_fuzz) echo "$here/fuzz/email.dict" ;;
     header_values_fuzz) echo "$here/fuzz/header_values.dict" ;;
     shared_methods_fuzz) echo "$here/fuzz/shared_methods.dict" ;;
   esac
