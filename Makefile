@@ -54,9 +54,10 @@ BENCH_PACKAGES = valgrind pkg-config libgmime-3.0-dev
 bench:
 	@bash scripts/setup.sh $(BENCH_PACKAGES)
 	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD_DIR) --target bench bench_gmime
+	@cmake --build $(BUILD_DIR) --target bench bench_gmime bench_mbox
 	@python3 tools/make_bench_corpus.py $(BUILD_DIR)/bench-corpus
 	@$(BUILD_DIR)/bench $(BUILD_DIR)/bench-corpus
+	@$(BUILD_DIR)/bench_mbox $(BUILD_DIR)/bench-corpus
 
 # Whether a change leaves every reading the same: mimedump of BASE (default:
 # where this branch left main) against mimedump of the working tree, on the

@@ -35,11 +35,10 @@ bool EndsWith(const std::string& text, std::string_view tail) {
 
 }  // namespace
 
-MboxReader::MboxReader(FILE* file, int64_t longestMessage, int64_t heldWhileMeasuring)
-    : file_(file),
-      block_(new char[kBlockBytes + kLookahead]),
-      longestMessage_(longestMessage),
-      heldWhileMeasuring_(heldWhileMeasuring) {}
+MboxReader::MboxReader(FILE* file, int64_t longestMessage, size_t initialRoom)
+    : file_(file), block_(new char[kBlockBytes + kLookahead]), longestMessage_(longestMessage) {
+  message_.reserve(initialRoom);
+}
 
 MboxReader::~MboxReader() = default;
 
@@ -62,10 +61,10 @@ MboxReader::Step MboxReader::next() {
   if (!skipLine()) return fail();
 
   const int64_t messageStart = position();
-  beginMessage(heldWhileMeasuring_);
+  beginMessage(static_cast<int64_t>(message_.capacity()));
   if (!readLines()) return fail();
   if (!holding_) {
-    // Too long to hold while measuring: refused unread when even without
+    // Measured, as it outgrew the room: refused unread when even without
     // its separator line it is more than the parser takes, else read again.
     if (outOfMemory_ || messageLength_ - kLongestSeparator > longestMessage_) {
       return Step::TooLong;

@@ -20,15 +20,16 @@ class MboxReader {
   enum class Start { Mbox, NotMbox, ReadFailed };
   enum class Step { Message, TooLong, End, ReadFailed };
 
-  // A message longer than this is measured first, and read again only if it
-  // is short enough to be parsed, so a refused one is never held.
-  static constexpr int64_t kHeldWhileMeasuring = int64_t{16} << 20;
+  // The message buffer's room at the start. A message that outgrows the
+  // room is measured first and read again into room made once for it, so
+  // the buffer is never grown step by step, and one longer than the parser
+  // takes is refused without being held.
+  static constexpr size_t kInitialRoom = size_t{1} << 20;
 
   // Takes over `file`, open for binary reading at its start. Messages of more
   // than `longestMessage` bytes, and those memory runs out for, come back as
   // TooLong.
-  MboxReader(FILE* file, int64_t longestMessage,
-             int64_t heldWhileMeasuring = kHeldWhileMeasuring);
+  MboxReader(FILE* file, int64_t longestMessage, size_t initialRoom = kInitialRoom);
   ~MboxReader();
   MboxReader(const MboxReader&) = delete;
   MboxReader& operator=(const MboxReader&) = delete;
@@ -75,7 +76,6 @@ class MboxReader {
   int64_t blockOffset_ = 0;   // the file offset of block_[0]
   bool endOfFile_ = false;
   const int64_t longestMessage_;
-  const int64_t heldWhileMeasuring_;
   std::string message_;
   int64_t messageLength_ = 0;
   int64_t heldAtMost_ = 0;    // beyond this the message is only counted
