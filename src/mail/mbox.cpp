@@ -107,23 +107,22 @@ int64_t GetLength(REALobject instance, RBInteger) {
   return record == nullptr ? 0 : record->Length;
 }
 
-template <class Function>
-void* Entry(Function function) {
-  return reinterpret_cast<void*>(function);
-}
-
 constexpr uint32_t kPropertyFlags = 0x6;
 constexpr uint32_t kMethodFlags = 0x4;
 constexpr uint32_t kClassFlags = 0x4;
 
 REALproperty mboxProperties[] = {
-    {nullptr, "Position", "Int64", kPropertyFlags, Entry(&GetPosition), nullptr, 0, {}},
-    {nullptr, "Length", "Int64", kPropertyFlags, Entry(&GetLength), nullptr, 0, {}},
+    {nullptr, "Position", "Int64", kPropertyFlags, reinterpret_cast<void*>(&GetPosition), nullptr,
+     0, {}},
+    {nullptr, "Length", "Int64", kPropertyFlags, reinterpret_cast<void*>(&GetLength), nullptr, 0,
+     {}},
 };
 
 REALmethod mboxMethods[] = {
-    {Entry(&ConstructFromFile), nullptr, "Constructor(File As FolderItem)", kMethodFlags, {}},
-    {Entry(&ReadMessage), nullptr, "ReadMessage() As MimeEmailZQV", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&ConstructFromFile), nullptr, "Constructor(File As FolderItem)",
+     kMethodFlags, {}},
+    {reinterpret_cast<void*>(&ReadMessage), nullptr, "ReadMessage() As MimeEmailZQV",
+     kMethodFlags, {}},
 };
 
 }  // namespace
