@@ -5,6 +5,7 @@
 
 #include "mail/attachment.h"
 #include "mail/email.h"
+#include "mail/tnef.h"
 #include "objects/address.h"
 #include "objects/address_list.h"
 #include "objects/body.h"
@@ -29,6 +30,7 @@ extern "C" void REALPluginMain(HostResolverFn resolver) {
       &MimeFieldClass,
       &MimeEmailClass,
       &MimeAttachmentClass,
+      &MimeTnefClass,
   };
   StartPlugin(resolver, classes, std::size(classes));
 }

@@ -20,7 +20,7 @@ const std::pair<const char*, uint64_t> kClassesInOrder[] = {
     {"MimeBodyZQV", 0x20},        {"MimeHeaderZQV", 0x90},  {"MimeEntityZQV", 0x60},
     {"MimeAddressZQV", 0x20},     {"MimeGroupZQV", 0x20},   {"MimeAddressListZQV", 0x10},
     {"MimeMailboxListZQV", 0x10}, {"MimeMailboxZQV", 0x30}, {"MimeFieldZQV", 0x10},
-    {"MimeEmailZQV", 0},          {"MimeAttachmentZQV", 0x60},
+    {"MimeEmailZQV", 0},          {"MimeAttachmentZQV", 0x60}, {"MimeTnefZQV", 0x30},
 };
 
 // The classes whose parameterless constructor does nothing.
@@ -31,7 +31,7 @@ const std::set<std::string> kEmptyConstructorClasses = {"MimeBodyZQV", "MimeHead
 
 using RegistrationTest = PluginTest;
 
-TEST_F(RegistrationTest, RegistersTheElevenClassesInOrderWithTheirRecords) {
+TEST_F(RegistrationTest, RegistersTheClassesInOrderWithTheirRecords) {
   const std::vector<emu::RegisteredClass>& registered = host().registeredClasses();
   ASSERT_EQ(registered.size(), std::size(kClassesInOrder));
   for (size_t i = 0; i < registered.size(); ++i) {

@@ -19,3 +19,8 @@ constexpr char kInlines[] = "Inlines as MimeAttachmentZQV()";
 constexpr char kInlineAt[] = "Inlines(index as Integer) as MimeAttachmentZQV";
 constexpr char kPartAt[] = "Parts(index as Integer) as MimeEntityZQV";
 constexpr char kFields[] = "Fields as MimeFieldZQV()";
+
+constexpr char kTnefClass[] = "MimeTnefZQV";
+constexpr char kTnefConstructor[] = "Constructor(Data As String)";
+constexpr char kTnefAttachments[] = "Attachments() As MimeAttachmentZQV()";
+constexpr char kTnefAttachmentAt[] = "Attachments(index As Integer) As MimeAttachmentZQV";
