@@ -51,7 +51,10 @@ TEST_F(TnefTest, FilesComeInStreamOrderWithTheirNamesDataAndTags) {
                 .string8(kPropAttachMimeTag, "application/pdf")
                 .noise())
       .file("NOTES.TXT", "notes", PropertyList())
-      .file("", "", PropertyList().string8(kPropAttachFilename, "SHORT.BIN").binary(kPropAttachData, "\0\1\2"s))
+      .file("", "",
+            PropertyList()
+                .string8(kPropAttachFilename, "SHORT.BIN")
+                .binary(kPropAttachData, "\0\1\2"s))
       .file("", kPng,
             PropertyList()
                 .string8(kPropAttachContentId, "<logo@x>")
@@ -94,8 +97,9 @@ TEST_F(TnefTest, FilesComeInStreamOrderWithTheirNamesDataAndTags) {
 }
 
 TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
-  const std::string rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0 {\\fonttbl{\\f0 Arial;}}\\par hello "
-                          "hello hello world}";
+  const std::string rtf =
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0 {\\fonttbl{\\f0 Arial;}}\\par hello "
+      "hello hello world}";
   Stream legacy;
   legacy.attribute(kMessage, kAttOemCodePage, Le32(1251) + Le32(0))
       .attribute(kMessage, kAttSubject, "\xCF\xF0\xE8\xE2\xE5\xF2\0"s)
@@ -120,13 +124,14 @@ TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
   // Unicode properties win over the attributes, before or after them; the
   // stored uncompressed RTF comes back as it is.
   Stream unicode;
-  unicode.attribute(kMessage, kAttMessageProperties,
-                    PropertyList()
-                        .unicode(kPropSubject, "\xE2\x82\xAC rates \xF0\x9F\x93\x88")
-                        .unicode(kPropBody, "na\xC3\xAFve")
-                        .string8(kPropHtml, "<b>x</b>")
-                        .binary(kPropRtfCompressed, StoreRtfUncompressed("{\\rtf1 plain}"))
-                        .bytes())
+  unicode
+      .attribute(kMessage, kAttMessageProperties,
+                 PropertyList()
+                     .unicode(kPropSubject, "\xE2\x82\xAC rates \xF0\x9F\x93\x88")
+                     .unicode(kPropBody, "na\xC3\xAFve")
+                     .string8(kPropHtml, "<b>x</b>")
+                     .binary(kPropRtfCompressed, StoreRtfUncompressed("{\\rtf1 plain}"))
+                     .bytes())
       .attribute(kMessage, kAttSubject, "legacy\0"s)
       .file("", "d", PropertyList().unicode(kPropAttachLongFilename, "\xC3\xA9t\xC3\xA9.txt"));
   const emu::Obj fromUnicode = readTnef(unicode.bytes());
@@ -183,8 +188,8 @@ TEST_F(TnefTest, AttachedMessagesAddTheirFilesAfterTheirOwnPlace) {
   EXPECT_EQ(shown(tnef, "Subject"), "Outer");
   std::vector<std::string> names;
   for (const emu::Obj& file : filesOf(tnef)) names.push_back(shown(file, "Filename"));
-  EXPECT_EQ(names, (std::vector<std::string>{"A.TXT", "Middle", "Inner", "B.TXT", "C.TXT",
-                                             "D.TXT", "E.TXT"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"A.TXT", "Middle", "Inner", "B.TXT", "C.TXT", "D.TXT",
+                                             "E.TXT"}));
   // The message's own entry holds its stream, which MimeTnefZQV reads again.
   const emu::Obj middleEntry = host().call(tnef, kTnefAttachmentAt, {int64_t{1}}).obj();
   EXPECT_EQ(shown(middleEntry, "Data"), middle.bytes());
@@ -299,11 +304,16 @@ TEST(CompressedRtf, ReadsBothFormsAndChecksTheCompressedOne) {
 
 TEST(CodePages, MapOntoTheCharsetTablesEncodings) {
   const std::vector<std::pair<uint32_t, HostEncoding>> cases = {
-      {1252, kREALTextEncodingWindowsLatin1}, {1251, 0x0502},
-      {65001, kREALTextEncodingUTF8},        {20127, kREALTextEncodingASCII},
-      {932, 0x0420},                          {28605, 0x020F},
-      {50220, 0x0820},                        {437, 0x0400},
-      {0, kREALTextEncodingUnknown},          {12345, kREALTextEncodingUnknown},
+      {1252, kREALTextEncodingWindowsLatin1},
+      {1251, 0x0502},
+      {65001, kREALTextEncodingUTF8},
+      {20127, kREALTextEncodingASCII},
+      {932, 0x0420},
+      {28605, 0x020F},
+      {50220, 0x0820},
+      {437, 0x0400},
+      {0, kREALTextEncodingUnknown},
+      {12345, kREALTextEncodingUnknown},
   };
   for (const auto& [codePage, encoding] : cases) {
     EXPECT_EQ(CodePageToEncoding(codePage), encoding) << codePage;

@@ -183,6 +183,18 @@ struct PendingFile {
   std::vector<TnefFile> attachedFiles;
 };
 
+// The texts of a file that come from its properties.
+struct FileTextProperty {
+  uint16_t id;
+  TextSlot PendingFile::*slot;
+};
+const FileTextProperty kFileTextProperties[] = {
+    {kPropAttachFilename, &PendingFile::shortName},
+    {kPropAttachLongFilename, &PendingFile::longName},
+    {kPropAttachMimeTag, &PendingFile::mimeTag},
+    {kPropAttachContentId, &PendingFile::contentId},
+};
+
 TnefStatus ReadStream(std::string_view stream, int depth, TnefContents& contents);
 
 class StreamReader {
@@ -226,7 +238,9 @@ class StreamReader {
                     std::move(pending.mimeTag.text), std::move(pending.contentId.text),
                     pending.data};
       contents_.files.push_back(std::move(file));
-      for (TnefFile& attached : pending.attachedFiles) contents_.files.push_back(std::move(attached));
+      for (TnefFile& attached : pending.attachedFiles) {
+        contents_.files.push_back(std::move(attached));
+      }
     }
     // Names inside an attached message that names no code page are read in
     // this stream's.
@@ -319,21 +333,8 @@ class StreamReader {
       return;
     }
     if (!IsText(type)) return;
-    switch (id) {
-      case kPropAttachFilename:
-        file.shortName.setFromProperty(value, type);
-        break;
-      case kPropAttachLongFilename:
-        file.longName.setFromProperty(value, type);
-        break;
-      case kPropAttachMimeTag:
-        file.mimeTag.setFromProperty(value, type);
-        break;
-      case kPropAttachContentId:
-        file.contentId.setFromProperty(value, type);
-        break;
-      default:
-        break;
+    for (const FileTextProperty& property : kFileTextProperties) {
+      if (property.id == id) (file.*property.slot).setFromProperty(value, type);
     }
   }
 
@@ -346,7 +347,8 @@ class StreamReader {
     if (type != kTypeObject || value.size() < kGuidSize) return;
     file.data = value.substr(kGuidSize);
     file.dataFromProperty = true;
-    const bool isMessage = value.compare(0, kGuidSize, std::string_view(kMessageInterface, kGuidSize)) == 0;
+    const bool isMessage =
+        value.compare(0, kGuidSize, std::string_view(kMessageInterface, kGuidSize)) == 0;
     if (!isMessage || depth_ >= kDeepestTnefNesting) return;
     TnefContents attached;
     if (ReadStream(file.data, depth_ + 1, attached) != TnefStatus::kRead) throw Damaged{};

@@ -59,7 +59,8 @@ HostString AttachmentFilename(const HeaderFields& fields, std::string_view decod
   if (HostString name = DecodeExtendedValue(disposition.param("filename*"))) return name;
 
   // A part without the field still has mimetic's generated id here.
-  return BuildHostStringAuto(std::string_view(MadeUpFilename(fields.contentIdText(), decodedBytes)));
+  return BuildHostStringAuto(
+      std::string_view(MadeUpFilename(fields.contentIdText(), decodedBytes)));
 }
 
 std::string MadeUpFilename(std::string_view contentId, std::string_view data) {

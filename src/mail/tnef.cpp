@@ -71,8 +71,8 @@ void ConstructFromString(REALobject instance, REALstring data) {
     StoreField(record->Subject, TextToHost(contents.subject));
     StoreField(record->Body, TextToHost(contents.body));
     StoreField(record->BodyHTML, TextToHost(contents.html));
-    StoreField(record->BodyRTF, BuildHostStringAuto(contents.rtf.data(),
-                                                    static_cast<int64_t>(contents.rtf.size())));
+    StoreField(record->BodyRTF,
+               BuildHostStringAuto(contents.rtf.data(), static_cast<int64_t>(contents.rtf.size())));
   });
 }
 
@@ -101,16 +101,13 @@ REALobject GetAttachments(REALobject instance) {
   return record == nullptr ? nullptr : ShareField(record->Attachments);
 }
 
-REALobject GetAttachmentsVariant(REALobject instance, RBInteger) { return GetAttachments(instance); }
+REALobject GetAttachmentsVariant(REALobject instance, RBInteger) {
+  return GetAttachments(instance);
+}
 
 REALobject GetAttachmentAt(REALobject instance, RBInteger index) {
   MimeTnefData* record = TnefData(instance);
   return record == nullptr ? nullptr : ObjectArrayItem(record->Attachments, index);
-}
-
-template <class Function>
-void* Entry(Function function) {
-  return reinterpret_cast<void*>(function);
 }
 
 constexpr uint32_t kPropertyFlags = 0x6;
@@ -118,23 +115,25 @@ constexpr uint32_t kMethodFlags = 0x4;
 constexpr uint32_t kClassFlags = 0x4;
 
 REALproperty tnefProperties[] = {
-    {nullptr, "AttachmentsVariant", "Variant", kPropertyFlags, Entry(&GetAttachmentsVariant),
-     nullptr, 0, {}},
+    {nullptr, "AttachmentsVariant", "Variant", kPropertyFlags,
+     reinterpret_cast<void*>(&GetAttachmentsVariant), nullptr, 0, {}},
     {nullptr, "Subject", "String", kPropertyFlags,
-     Entry(&GetStringField<&MimeTnefData::Subject>), nullptr, 0, {}},
-    {nullptr, "Body", "String", kPropertyFlags, Entry(&GetStringField<&MimeTnefData::Body>),
-     nullptr, 0, {}},
+     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::Subject>), nullptr, 0, {}},
+    {nullptr, "Body", "String", kPropertyFlags,
+     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::Body>), nullptr, 0, {}},
     {nullptr, "BodyHTML", "String", kPropertyFlags,
-     Entry(&GetStringField<&MimeTnefData::BodyHTML>), nullptr, 0, {}},
+     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::BodyHTML>), nullptr, 0, {}},
     {nullptr, "BodyRTF", "String", kPropertyFlags,
-     Entry(&GetStringField<&MimeTnefData::BodyRTF>), nullptr, 0, {}},
+     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::BodyRTF>), nullptr, 0, {}},
 };
 
 REALmethod tnefMethods[] = {
-    {Entry(&ConstructFromString), nullptr, "Constructor(Data As String)", kMethodFlags, {}},
-    {Entry(&GetAttachments), nullptr, "Attachments() As MimeAttachmentZQV()", kMethodFlags, {}},
-    {Entry(&GetAttachmentAt), nullptr, "Attachments(index As Integer) As MimeAttachmentZQV",
-     kMethodFlags, {}},
+    {reinterpret_cast<void*>(&ConstructFromString), nullptr,
+     "Constructor(Data As String)", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&GetAttachments), nullptr,
+     "Attachments() As MimeAttachmentZQV()", kMethodFlags, {}},
+    {reinterpret_cast<void*>(&GetAttachmentAt), nullptr,
+     "Attachments(index As Integer) As MimeAttachmentZQV", kMethodFlags, {}},
 };
 
 }  // namespace
