@@ -1,6 +1,6 @@
 #include "decoding/tnef_reader.h"
 
-#include <cstring>
+#include <memory>
 #include <utility>
 
 #include "decoding/compressed_rtf.h"
@@ -411,9 +411,11 @@ TnefStatus ReadStream(std::string_view stream, int depth, TnefContents& contents
   if (cursor.left() < 4 || cursor.u32() != kSignature) return TnefStatus::kNoSignature;
   try {
     cursor.skip(2);  // the attachment key, which only the sender's store uses
-    StreamReader reader(depth, contents);
-    reader.readAttributes(cursor);
-    reader.finish();
+    // On the heap: attached messages nest, and each level's reader would
+    // otherwise add its texts to the stack.
+    const auto reader = std::make_unique<StreamReader>(depth, contents);
+    reader->readAttributes(cursor);
+    reader->finish();
   } catch (const Damaged&) {
     return TnefStatus::kTruncated;
   }
