@@ -207,8 +207,9 @@ class StreamReader {
       const uint32_t id = cursor.u32();
       const uint32_t length = cursor.u32();
       const std::string_view value = cursor.take(length);
-      // The checksum guards against damage in transit, which the lengths
-      // already catch where it matters; a wrong one is common and harmless.
+      // The checksum is not checked: the lengths already keep the reader
+      // inside the stream, and a sender's wrong sum over intact bytes should
+      // not cost the user the files.
       cursor.skip(2);
       if (level == kMessageLevel) {
         messageAttribute(static_cast<uint16_t>(id), value);
