@@ -13,10 +13,11 @@ seconds=${2:?usage: fuzz/run.sh BUILD_DIR SECONDS}
 work="$here/fuzz-corpus-work"
 mkdir -p "$work/artifacts" "$work/logs"
 
-# Messages may be long; header lines and shared-method texts need not be.
+# Messages and TNEF streams may be long; header lines and shared-method texts
+# need not be.
 max_len() {
   case "$1" in
-    email_fuzz | email_file_fuzz | mbox_fuzz) echo 32768 ;;
+    email_fuzz | email_file_fuzz | mbox_fuzz | tnef_fuzz) echo 32768 ;;
     *) echo 4096 ;;
   esac
 }
@@ -27,6 +28,7 @@ dictionary() {
     email_fuzz | email_file_fuzz | mbox_fuzz) echo "$here/fuzz/email.dict" ;;
     header_values_fuzz) echo "$here/fuzz/header_values.dict" ;;
     shared_methods_fuzz) echo "$here/fuzz/shared_methods.dict" ;;
+    tnef_fuzz) echo "$here/fuzz/tnef.dict" ;;
   esac
 }
 

@@ -6,6 +6,7 @@
 #include "mail/attachment.h"
 #include "mail/email.h"
 #include "mail/mbox.h"
+#include "mail/tnef.h"
 #include "objects/address.h"
 #include "objects/address_list.h"
 #include "objects/body.h"
@@ -31,6 +32,7 @@ extern "C" void REALPluginMain(HostResolverFn resolver) {
       &MimeEmailClass,
       &MimeAttachmentClass,
       &MimeMboxClass,
+      &MimeTnefClass,
   };
   StartPlugin(resolver, classes, std::size(classes));
 }

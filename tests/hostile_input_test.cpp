@@ -140,6 +140,12 @@ TEST_F(HostileInput, FuzzCorporaParseAndReadBackCleanly) {
       }
     }
   }
+  for (const std::string& stream : CorpusOf("tnef_fuzz")) {
+    emu::Obj tnef = host().construct(kTnefClass, kTnefConstructor,
+                                     {host().string(stream, kREALTextEncodingUnknown)});
+    (void)host().takeException();
+    walker.walk(tnef);
+  }
   // Objects host code makes with New and no constructor hold nothing at all.
   for (const emu::RegisteredClass& registered : host().registeredClasses()) {
     walker.walk(host().newInstance(registered.name));

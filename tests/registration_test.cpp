@@ -21,6 +21,7 @@ const std::pair<const char*, uint64_t> kClassesInOrder[] = {
     {"MimeAddressZQV", 0x20},     {"MimeGroupZQV", 0x20},   {"MimeAddressListZQV", 0x10},
     {"MimeMailboxListZQV", 0x10}, {"MimeMailboxZQV", 0x30}, {"MimeFieldZQV", 0x10},
     {"MimeEmailZQV", 0},          {"MimeAttachmentZQV", 0x60}, {"MimeMboxZQV", 0x10},
+    {"MimeTnefZQV", 0x30},
 };
 
 // The classes whose parameterless constructor does nothing.

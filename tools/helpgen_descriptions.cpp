@@ -88,9 +88,11 @@ const Description kDescriptions[] = {
      "properties can be written, so your code can correct a name or build its own list; the "
      "plugin never reads them back."},
     {"MimeAttachmentZQV", "Body",
-     "The part's body, not decoded. Nil only for an attachment you made with <code>New</code>."},
+     "The part's body, not decoded. Nil for an attachment you made with <code>New</code> and for "
+     "a file of a <code>MimeTnefZQV</code>."},
     {"MimeAttachmentZQV", "Header",
-     "The part's header. Nil only for an attachment you made with <code>New</code>."},
+     "The part's header. Nil for an attachment you made with <code>New</code> and for a file of "
+     "a <code>MimeTnefZQV</code>."},
     {"MimeAttachmentZQV", "Data",
      "The part's content after Base64 or quoted-printable is undone, byte for byte (the same "
      "string as the part's <code>BodyDecoded</code>). Tagged with the part's charset, or else "
@@ -150,6 +152,43 @@ const Description kDescriptions[] = {
      "message that constructor refuses raises what it raises, and the next call goes on with the "
      "next message. Raises <code>IOException</code> (\"Failed to read data from file.\") when the "
      "file cannot be read on; later calls give Nil."},
+    // --- MimeTnefZQV -----------------------------------------------------
+    {"MimeTnefZQV", "",
+     "The contents of a TNEF stream, the <code>winmail.dat</code> (type "
+     "<code>application/ms-tnef</code>) Outlook sends in place of a message's real attachments: "
+     "the files inside it and the message's texts, all read by the constructor."},
+    {"MimeTnefZQV", "Constructor(Data As String)",
+     "Reads the stream from the string's bytes, such as the <code>Data</code> of the "
+     "<code>winmail.dat</code> attachment. Raises <code>UnsupportedFormatException</code> with "
+     "\"Not a TNEF stream: ...\" when the data does not start with the TNEF signature, and with "
+     "\"Damaged TNEF stream: ...\" when it ends before the stream's structure does (a stream cut "
+     "short, or a length that runs past its end)."},
+    {"MimeTnefZQV", "Attachments() As MimeAttachmentZQV()",
+     "The files of the stream in stream order, as attachments: <code>Data</code> holds the file, "
+     "<code>Filename</code> its long name, else its short one, else one made up from its "
+     "Content-ID and first bytes; <code>MimeType</code> and <code>contentId</code> are the ones "
+     "the stream gives (\"\" when none); <code>Header</code>, <code>Body</code> and the other "
+     "MIME texts are Nil or \"\". An attached message has its own entry (its <code>Data</code> "
+     "is the TNEF stream of that message), followed by the files inside it. Every call gives the "
+     "same array."},
+    {"MimeTnefZQV", "Attachments(index As Integer) As MimeAttachmentZQV",
+     "The file at <code>index</code>, counted from 0. Raises <code>OutOfBoundsException</code> "
+     "for an index outside 0 to the count &minus; 1."},
+    {"MimeTnefZQV", "AttachmentsVariant",
+     "The same array as <code>Attachments()</code>, as a Variant."},
+    {"MimeTnefZQV", "Subject",
+     "The message's subject; \"\" when the stream has none. Texts are tagged with the stream's "
+     "code page (UTF-8 where the stream stores them as Unicode); a stream that names no code "
+     "page gets ASCII, UTF-8 or Windows-1252, as the bytes allow."},
+    {"MimeTnefZQV", "Body",
+     "The message's plain text; \"\" when the stream has none."},
+    {"MimeTnefZQV", "BodyHTML",
+     "The message's HTML text, in the code page the stream gives for it; \"\" when the stream "
+     "has none."},
+    {"MimeTnefZQV", "BodyRTF",
+     "The message's RTF text, decompressed. \"\" when the stream has none, and when its "
+     "compressed form fails its checksum."},
+
     // --- MimeEntityZQV ---------------------------------------------------
     {"MimeEntityZQV", "",
      "One MIME part of a message, as found in <code>MimeBodyZQV.Parts</code>: its header, its "

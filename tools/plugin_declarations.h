@@ -23,3 +23,7 @@ constexpr char kFields[] = "Fields as MimeFieldZQV()";
 constexpr char kMboxClass[] = "MimeMboxZQV";
 constexpr char kMboxConstructor[] = "Constructor(File As FolderItem)";
 constexpr char kReadMessage[] = "ReadMessage() As MimeEmailZQV";
+constexpr char kTnefClass[] = "MimeTnefZQV";
+constexpr char kTnefConstructor[] = "Constructor(Data As String)";
+constexpr char kTnefAttachments[] = "Attachments() As MimeAttachmentZQV()";
+constexpr char kTnefAttachmentAt[] = "Attachments(index As Integer) As MimeAttachmentZQV";

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include <mimetic/header.h>
 
@@ -138,4 +139,16 @@ void AddAttachment(MimeEntityData& messageRecord, REALstring text, const HeaderF
   if (array == nullptr) StoreField(array, CreateObjectArray());
   // The array takes its own reference; the builder's goes with `instance`.
   AppendToObjectArray(array, instance.get());
+}
+
+HostObject NewAttachmentObject(HostString data, HostString filename, HostString mimeType,
+                               HostString contentId) {
+  HostObject instance(PluginNewInstance("MimeAttachmentZQV"));
+  if (!instance) return instance;
+  MimeAttachmentData& record = *AttachmentData(instance.get());
+  StoreField(record.Data, std::move(data));
+  StoreField(record.Filename, std::move(filename));
+  StoreField(record.MimeType, std::move(mimeType));
+  StoreField(record.contentId, std::move(contentId));
+  return instance;
 }

@@ -6,6 +6,7 @@
 
 #include "objects/entity.h"
 #include "objects/header_fields.h"
+#include "runtime/host_ref.h"
 #include "runtime/host_api.h"
 
 // Every field is nil or holds one reference owned by the record.
@@ -35,3 +36,9 @@ MimeAttachmentData* AttachmentData(REALobject instance);
 void AddAttachment(MimeEntityData& messageRecord, REALstring text, const HeaderFields& fields,
                    REALobject body, REALobject headerObject, bool isInline,
                    std::string_view decodedBytes);
+
+// A MimeAttachmentZQV of values found outside any MIME part (the files of a
+// TNEF stream): the record takes over each reference given; its Body, Header
+// and other MIME texts stay nil. Nil when the host cannot make one.
+HostObject NewAttachmentObject(HostString data, HostString filename, HostString mimeType,
+                               HostString contentId);

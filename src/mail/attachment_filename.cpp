@@ -19,10 +19,9 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
 }
 
 // The Content-ID without its angle brackets (each removed on its own), or
-// "attachment" when there is nothing to go by. A part without the field still
-// has mimetic's generated id here.
-std::string NameFromContentId(const HeaderFields& fields) {
-  std::string name = fields.contentIdText();
+// "attachment" when there is nothing to go by.
+std::string NameFromContentId(std::string_view contentId) {
+  std::string name(contentId);
   if (name.size() > 2) {
     if (name.front() == '<') name.erase(0, 1);
     if (name.back() == '>') name.pop_back();
@@ -59,8 +58,14 @@ HostString AttachmentFilename(const HeaderFields& fields, std::string_view decod
   if (HostString name = DecodeEncodedWords(contentType.param("name"), false)) return name;
   if (HostString name = DecodeExtendedValue(disposition.param("filename*"))) return name;
 
-  std::string madeUpName = NameFromContentId(fields);
-  const std::string extension = SniffExtension(decodedBytes);
+  // A part without the field still has mimetic's generated id here.
+  return BuildHostStringAuto(
+      std::string_view(MadeUpFilename(fields.contentIdText(), decodedBytes)));
+}
+
+std::string MadeUpFilename(std::string_view contentId, std::string_view data) {
+  std::string madeUpName = NameFromContentId(contentId);
+  const std::string extension = SniffExtension(data);
   if (!EndsWithIgnoringCase(madeUpName, extension)) madeUpName += extension;
-  return BuildHostStringAuto(std::string_view(madeUpName));
+  return madeUpName;
 }
