@@ -517,7 +517,7 @@ int RunBenchmark(const fs::path& corpusDirectory, const std::string& pluginPath)
   std::snprintf(what, sizeof what, "HTMLToPlainText >= %.0f MB/s: %.1f", kLeastHTMLToPlainTextMBps,
                 htmlToText.median);
   budget(htmlToText.median >= kLeastHTMLToPlainTextMBps, what);
-  std::snprintf(what, sizeof what, "peak memory <= %.0fx the message size: %.2fx",
+  std::snprintf(what, sizeof what, "peak memory <= %.1fx the message size: %.2fx",
                 kMostPeakMemoryMultiple, pluginPeak.value_or(-1));
   budget(pluginPeak && *pluginPeak <= kMostPeakMemoryMultiple, what);
   std::snprintf(what, sizeof what, "instructions per input byte <= %.0f: %.1f",

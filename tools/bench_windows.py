@@ -5,12 +5,12 @@
 
 Runs DIR/bench_windows.exe (see tools/bench_windows.cpp) on each corpus of
 the benchmark, twice: once with only its unmeasured warm-up run, once with
-the measured runs as well. Wine's heap maps every large block afresh and
+the measured samples as well. Wine's heap maps every large block afresh and
 unmaps it when it is freed, as the Windows heap does with blocks over about
 half a MiB, so every large buffer a construction writes costs new pages.
 Wine reports no page faults to the program, so they are counted here, as the
 minor faults of the Wine process: the difference between the two runs,
-divided by the messages read in the measured runs. Prints MB/s (CPU time of
+divided by the messages read in the measured samples. Prints MB/s (CPU time of
 the measuring thread), page faults per message and the fresh bytes they
 stand for as a multiple of the message size, and whether the two attachment
 messages stay within the budget of new pages.
@@ -26,9 +26,8 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 CORPORA = 5
 PAGE_BYTES = 4096
-# Enough runs for about 10^8 bytes of input per corpus, at least five.
-BYTES_PER_CORPUS_RUN = 1e8
-LEAST_RUNS = 5
+# Measured samples per corpus, each a quarter of a second of CPU time.
+SAMPLES = 5
 MOST_FRESH_PAGES_MULTIPLE = 2.0
 
 
@@ -41,15 +40,11 @@ def run_counting_faults(arguments):
 
 
 def measure(program, corpus_dir, index):
-    warm_up, _ = run_counting_faults([WINE_RUN, program, corpus_dir, str(index), "0"])
-    name, size, messages, _ = warm_up.rstrip("\n").split("\t")
-    runs = max(LEAST_RUNS, int(BYTES_PER_CORPUS_RUN / float(size)))
-    # the warm-up alone, then with the measured runs: only those differ
+    # the warm-up alone, then with the measured samples: only those differ
     _, faults_warm_up = run_counting_faults([WINE_RUN, program, corpus_dir, str(index), "0"])
-    printed, faults = run_counting_faults([WINE_RUN, program, corpus_dir, str(index), str(runs)])
-    throughput = printed.rstrip("\n").split("\t")[3]
-    read = runs * int(messages)
-    per_message = max(0, faults - faults_warm_up) / read
+    printed, faults = run_counting_faults([WINE_RUN, program, corpus_dir, str(index), str(SAMPLES)])
+    name, size, messages, read, throughput = printed.rstrip("\n").split("\t")
+    per_message = max(0, faults - faults_warm_up) / int(read)
     multiple = per_message * PAGE_BYTES / (float(size) / int(messages))
     return name, float(size), throughput, per_message, multiple
 
