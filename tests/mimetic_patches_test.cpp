@@ -279,8 +279,8 @@ TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
 
 // With imBodyInPlace a body that lies whole in the stream's memory is not
 // copied: the Body refers to its bytes there. A body that starts with bytes
-// the header reader handed over, or whose stream refills its window, is
-// copied as before; either way it reads the same.
+// the header reader handed over is copied as before; either way it reads the
+// same.
 TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
   struct Case {
     std::string message;
