@@ -59,6 +59,13 @@ bench:
 	@$(BUILD_DIR)/bench $(BUILD_DIR)/bench-corpus
 	@$(BUILD_DIR)/bench_mbox $(BUILD_DIR)/bench-corpus
 
+# The plugin half of the benchmark for the Windows DLL, under Wine: MB/s and
+# the new pages each message costs where every large block is mapped afresh.
+.PHONY: bench-windows
+bench-windows: windows
+	@python3 tools/make_bench_corpus.py $(BUILD_DIR)/bench-corpus
+	@python3 tools/bench_windows.py --build-dir $(WIN_BUILD_DIR) --corpus $(BUILD_DIR)/bench-corpus
+
 # Whether a change leaves every reading the same: mimedump of BASE (default:
 # where this branch left main) against mimedump of the working tree, on the
 # samples, the benchmark corpus, the fuzz corpora and generated messages.

@@ -180,7 +180,8 @@ void DumpEntity(const mimetic::MimeEntity& entity, std::string& dump) {
   const mimetic::Body& body = entity.body();
   dump += "{";
   for (const mimetic::Field& field : entity.header()) dump += field.name() + ":" + field.value() + "|";
-  dump += body.preamble() + "|" + std::string(body) + "|" + body.epilogue();
+  dump += body.preamble() + "|" + std::string(body.textData(), body.textSize()) + "|" +
+          body.epilogue();
   for (const mimetic::MimeEntity* part : body.parts()) DumpEntity(*part, dump);
   dump += "}";
 }
@@ -260,6 +261,12 @@ TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
     std::string inPlace;
     DumpEntity(*ParseMessage(message), inPlace);
     EXPECT_EQ(inPlace, expected) << message.substr(0, 120);
+    std::istringstream inMemory(message);
+    mimetic::MimeEntity leftInInput;
+    leftInInput.load(inMemory, mimetic::imBodyInPlace);
+    std::string inInput;
+    DumpEntity(leftInInput, inInput);
+    EXPECT_EQ(inInput, expected) << message.substr(0, 120);
     for (const size_t chunk : {1, 5, 4096, 6000, 10000}) {
       ChunkedBuffer buffer(message, chunk);
       std::istream stream(&buffer);
@@ -268,6 +275,57 @@ TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
       EXPECT_EQ(inWindows, expected) << chunk << ": " << message.substr(0, 120);
     }
   }
+}
+
+// With imBodyInPlace a body that lies whole in the stream's memory is not
+// copied: the Body refers to its bytes there. A body that starts with bytes
+// the header reader handed over is copied as before; either way it reads the
+// same.
+TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
+  struct Case {
+    std::string message;
+    bool partsInInput;  // every leaf body refers to the input
+  };
+  const std::string text(5000, 'q');
+  const Case cases[] = {
+      // a single body that runs to the end of the input, with or without a
+      // last line break
+      {"Subject: s\r\n\r\n" + text + "\r\nend\r\n", true},
+      {"Subject: s\n\n" + text + "\nend", true},
+      // parts between boundaries, and a last part never closed
+      {"Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\n" + text +
+           "\r\n--b\r\nContent-Type: text/html\r\n\r\n<p>" + text + "\r\n--b--\r\n",
+       true},
+      {"Content-Type: multipart/mixed; boundary=b\n\n--b\n\n" + text + "\n", true},
+      // an empty part
+      {"Content-Type: multipart/mixed; boundary=b\n\n--b\n\n--b--\n", true},
+      // a first body line that looked like a header field
+      {"Subject: s\r\nno colon here\r\n" + text + "\r\n", false},
+  };
+  for (const Case& c : cases) {
+    std::string expected;
+    DumpEntity(*ParseMessage(c.message), expected);
+    std::istringstream stream(c.message);
+    mimetic::MimeEntity entity;
+    entity.load(stream, mimetic::imBodyInPlace);
+    std::string dump;
+    DumpEntity(entity, dump);
+    EXPECT_EQ(dump, expected) << c.message.substr(0, 60);
+
+    std::vector<const mimetic::MimeEntity*> leaves = {&entity};
+    if (!entity.body().parts().empty()) {
+      leaves.assign(entity.body().parts().begin(), entity.body().parts().end());
+    }
+    for (const mimetic::MimeEntity* leaf : leaves) {
+      EXPECT_EQ(leaf->body().inSource(), c.partsInInput) << c.message.substr(0, 60);
+      // a body left in the input keeps nothing of its own
+      if (c.partsInInput) {
+        EXPECT_TRUE(leaf->body().empty());
+      }
+    }
+  }
+  // Without the option nothing is left in the input.
+  EXPECT_FALSE(ParseMessage(cases[0].message)->body().inSource());
 }
 
 // The parser adds a field once the next line begins, and a header that ran

@@ -1,5 +1,6 @@
 // Undoing Content-Transfer-Encoding: which mechanisms are read, and what the
 // base64 and quoted-printable decoders give for the bodies mail really has.
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -13,18 +14,15 @@ namespace {
 
 using namespace std::literals;
 
-// Decoded over its own text, as the part walk does it.
-std::string Decode(const std::string& mechanism, std::string body) {
-  DecodeBodyInPlace(mimetic::ContentTransferEncoding(mechanism), body);
-  return body;
+std::string Decode(const std::string& mechanism, const std::string& body) {
+  return std::string(DecodeBody(mimetic::ContentTransferEncoding(mechanism), body).bytes());
 }
 
 // The body of a whole parsed part, decoded by the part's own field.
 std::string DecodeParsed(const std::string& message) {
   std::istringstream stream(message);
   mimetic::MimeEntity entity(stream);
-  DecodeBodyInPlace(entity.header().contentTransferEncoding(), entity.body());
-  return entity.body();
+  return std::string(DecodeBody(entity.header().contentTransferEncoding(), entity.body()).bytes());
 }
 
 struct Decoding {
@@ -123,6 +121,34 @@ TEST(TransferDecoding, DecodesTheBodyOfAParsedPart) {
                 "q6ytrq+wsbKztLW2t7i5uru8vb6/wMHCw8TFxsfIycrLzM3Oz9DR0tPU1dbX2Nna29zd3t/g4eLj\r\n"
                 "5OXm5+jp6uvs7e7v8PHy8/T19vf4+fr7/P3+/w==\r\n"),
             AllByteValues());
+}
+
+// Bodies are decoded into room kept between calls, grown when a larger body
+// comes and used again for smaller ones; a body beyond the cap gets room of
+// its own, and the kept room serves the calls after it as before.
+TEST(TransferDecoding, BodiesOfEverySizeDecodeIntoTheRoomTheyAreGiven) {
+  const std::string pattern = AllByteValues();
+  auto bytesOf = [&](size_t size) {
+    std::string bytes;
+    while (bytes.size() < size) bytes += pattern;
+    bytes.resize(size);
+    return bytes;
+  };
+  auto base64Of = [](const std::string& bytes) {
+    std::string text;
+    mimetic::Base64::Encoder encoder;
+    encoder.process(bytes.begin(), bytes.end(), std::back_inserter(text));
+    return text;
+  };
+  const size_t sizes[] = {1000, 300000, 10, 300000, kKeptDecodingRoom + 5, 7, 250000};
+  for (size_t size : sizes) {
+    const std::string bytes = bytesOf(size);
+    EXPECT_EQ(Decode("base64", base64Of(bytes)), bytes) << size;
+  }
+  // Quoted-printable may decode to as many bytes as it is written with.
+  const std::string plain(kKeptDecodingRoom + 1, 'p');
+  EXPECT_EQ(Decode("quoted-printable", plain), plain);
+  EXPECT_EQ(Decode("quoted-printable", "a=3Db"), "a=b");
 }
 
 }  // namespace

@@ -73,7 +73,11 @@ void ParseMessageText(MimeEntityData& record, std::string_view messageText) {
 
   MessageStreamBuffer messageBuffer(messageText);
   std::istream messageStream(&messageBuffer);
-  mimetic::MimeEntity message(messageStream);
+  // Every body may stay in the message's bytes, which outlive the entity:
+  // the only copies of a large part's text are then the host strings made
+  // from it.
+  mimetic::MimeEntity message;
+  message.load(messageStream, mimetic::imBodyInPlace);
 
   const HeaderFields fields(message.header());
   FillEmailEntity(record, message, fields);

@@ -1,6 +1,5 @@
 #include "mail/part_walk.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,10 +15,10 @@
 
 namespace {
 
-// An entity's body with its transfer encoding undone (`bytes`) and as a host
-// string in its charset (`text`, nil for an empty body).
+// An entity's body with its transfer encoding undone (`decoded`) and as a
+// host string in its charset (`text`, nil for an empty body).
 struct DecodedBody {
-  std::string_view bytes;
+  DecodedBytes decoded;
   HostString text;
 };
 
@@ -39,33 +38,26 @@ bool IsContainer(const mimetic::ContentType& contentType) {
          IsMediaType(contentType, "multipart", "mixed");
 }
 
-// Nothing for a transfer encoding that is not undone here (x-uuencode and
-// the like): such a part is left out altogether. The transfer encoding is
-// undone in the entity's own body, whose text as the message had it is by
-// then the body object's StringValue; `bodyIsDecoded` says it was undone
-// already. The decoded bytes stay valid while the entity does.
-std::optional<DecodedBody> DecodeEntityBody(mimetic::MimeEntity& entity,
-                                            const HeaderFields& fields, bool bodyIsDecoded) {
-  const mimetic::ContentTransferEncoding& transferEncoding = fields.contentTransferEncoding();
-  const mimetic::istring& mechanism = transferEncoding.mechanism();
-  if (!IsDecodableTransferEncoding(std::string_view(mechanism.data(), mechanism.size()))) {
-    return std::nullopt;
-  }
+// A transfer encoding that is not undone here (x-uuencode and the like)
+// leaves the part out altogether.
+bool HasDecodableTransferEncoding(const HeaderFields& fields) {
+  const mimetic::istring& mechanism = fields.contentTransferEncoding().mechanism();
+  return IsDecodableTransferEncoding(std::string_view(mechanism.data(), mechanism.size()));
+}
 
-  std::string& body = entity.body();
-  if (!bodyIsDecoded) DecodeBodyInPlace(transferEncoding, body);
-  DecodedBody decoded;
-  decoded.bytes = body;
+// The decoded bytes stay valid until the next body is decoded.
+DecodedBody DecodeEntityBody(const mimetic::MimeEntity& entity, const HeaderFields& fields) {
+  const mimetic::Body& body = entity.body();
+  DecodedBytes decoded = DecodeBody(fields.contentTransferEncoding(),
+                                    std::string_view(body.textData(), body.textSize()));
+  const std::string_view bytes = decoded.bytes();
   // Every part becomes a string, images too: that is how their bytes reach
   // host code. Without a charset the bytes choose their own tag.
   const std::string& charset = fields.contentType().param("charset");
-  if (charset.empty()) {
-    decoded.text = BuildHostStringAuto(decoded.bytes.data(), decoded.bytes.size());
-  } else {
-    decoded.text =
-        BuildHostString(decoded.bytes.data(), decoded.bytes.size(), CharsetToEncoding(charset));
-  }
-  return decoded;
+  HostString text = charset.empty()
+                        ? BuildHostStringAuto(bytes.data(), bytes.size())
+                        : BuildHostString(bytes.data(), bytes.size(), CharsetToEncoding(charset));
+  return DecodedBody{std::move(decoded), std::move(text)};
 }
 
 // The first plain and the first HTML part that are not marked as attachments
@@ -101,21 +93,22 @@ void ClassifyLeafPart(const HeaderFields& fields, REALstring text, REALobject bo
 void WalkEntity(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                 const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
                 REALobject header) {
-  if (IsContainer(fields.contentType())) return;
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, false);
-  if (!decoded) return;
-  StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
-  ClassifyLeafPart(fields, entityRecord.BodyDecoded, body, header, messageRecord, decoded->bytes);
+  if (IsContainer(fields.contentType()) || !HasDecodableTransferEncoding(fields)) return;
+  DecodedBody decoded = DecodeEntityBody(entity, fields);
+  StoreField(entityRecord.BodyDecoded, std::move(decoded.text));
+  ClassifyLeafPart(fields, entityRecord.BodyDecoded, body, header, messageRecord,
+                   decoded.decoded.bytes());
 }
 
 void SelectTopLevelText(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                         const HeaderFields& fields, MimeEntityData& messageRecord) {
-  // The walk has undone the transfer encoding of every body but a
-  // container's; the text is made again from the bytes it left.
-  const bool bodyIsDecoded = !IsContainer(fields.contentType());
-  std::optional<DecodedBody> decoded = DecodeEntityBody(entity, fields, bodyIsDecoded);
-  if (!decoded) return;
-  StoreField(entityRecord.BodyDecoded, std::move(decoded->text));
+  if (!HasDecodableTransferEncoding(fields)) return;
+  // The walk has made BodyDecoded of every body but a container's, from the
+  // same bytes in the same charset: decoding them again would only build an
+  // equal string.
+  if (IsContainer(fields.contentType())) {
+    StoreField(entityRecord.BodyDecoded, DecodeEntityBody(entity, fields).text);
+  }
   REALstring text = entityRecord.BodyDecoded;
 
   // The disposition does not count here, and a body of any other type (a

@@ -12,11 +12,11 @@ class MimeEntity;
 
 // Runs on every entity right after its subtree is built (post-order);
 // `fields` reads the entity's header. The body of every entity but a
-// container is transfer-decoded in place: it holds the decoded bytes after.
+// container is transfer-decoded into its BodyDecoded.
 void WalkEntity(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                 const HeaderFields& fields, MimeEntityData& messageRecord, REALobject body,
                 REALobject header);
 // The second, simpler selection for a message without child parts, after
-// the walk of the message entity.
+// the walk of the message entity, whose BodyDecoded it takes.
 void SelectTopLevelText(MimeEntityData& entityRecord, mimetic::MimeEntity& entity,
                         const HeaderFields& fields, MimeEntityData& messageRecord);

@@ -23,7 +23,11 @@ HostObject NewBodyObject(mimetic::Body& body, const BuildContext& context) {
   MimeBodyData& record = *BodyData(instance.get());
   StoreField(record.preamble, BuildHostStringAuto(body.preamble()));
   StoreField(record.epilogue, BuildHostStringAuto(body.epilogue()));
-  StoreField(record.StringValue, BuildHostStringAuto(std::string_view(body)));
+  // The text may lie in the message's own bytes rather than in the body:
+  // the parser leaves it there when it can, so that it is copied only once,
+  // into this host string.
+  StoreField(record.StringValue,
+             BuildHostStringAuto(std::string_view(body.textData(), body.textSize())));
   StoreField(record.Parts, CreateObjectArray());
   for (mimetic::MimeEntity* part : body.parts()) {
     if (part == nullptr) continue;
