@@ -144,6 +144,8 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
        "user@example.com (Sales: EMEA)"},
       {"Ann <ann@example.com", "ann", "example.com", "Ann", "ann@example.com",
        "Ann <ann@example.com>"},  // the ">" was forgotten
+      {"test1@local>", "test1", "local", kNil, "test1@local", "test1@local"},  // or the "<"
+      {"test1@local> (Sales)", "test1", "local", kNil, "test1@local", "test1@local"},
       {"Joe <@relay.example.org:joe@example.com>", "joe", "example.com", "Joe",
        "joe@example.com", "Joe <@relay.example.org:joe@example.com>"},
       // parts of blanks only come to nothing (reading one once walked off
