@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include <mimetic/fieldparam.h>
 #include <mimetic/mimeentity.h>
 
 #include "decoding/charsets.h"
@@ -57,8 +58,10 @@ std::optional<DecodedBody> DecodeEntityBody(mimetic::MimeEntity& entity,
   DecodedBody decoded;
   decoded.bytes = body;
   // Every part becomes a string, images too: that is how their bytes reach
-  // host code. Without a charset the bytes choose their own tag.
-  const std::string& charset = fields.contentType().param("charset");
+  // host code. Without a charset the bytes choose their own tag. Some
+  // senders write the charset in its extended form (charset*=utf-8''utf-8).
+  const std::string charset =
+      mimetic::joined_param_value(fields.contentType().paramList(), "charset");
   if (charset.empty()) {
     decoded.text = BuildHostStringAuto(decoded.bytes.data(), decoded.bytes.size());
   } else {
