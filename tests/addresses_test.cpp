@@ -211,6 +211,34 @@ TEST_F(AddressesTest, GroupStringValueKeepsItsColon) {
   }
 }
 
+// A group where a list of mailboxes is expected (a From field) gives its
+// mailboxes in its place.
+TEST_F(AddressesTest, MailboxListsTakeTheMailboxesOfGroups) {
+  struct Case {
+    const char* text;
+    const char* emails;
+  };
+  const Case cases[] = {
+      {"Team: a@b.test, \"Doe, J\" <j@b.test>;", "a@b.test|j@b.test|"},
+      {"x@y.test, Team: a@b.test, c@d.test;", "x@y.test|a@b.test|c@d.test|"},
+      {"Team: a@b.test, c@d.test", "a@b.test|c@d.test|"},
+      {"undisclosed-recipients:;, x@y.test", "x@y.test|"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const emu::Obj header =
+        host().get(parseEmail("From: "s + c.text + "\r\n\r\nbody\r\n"), "Header").obj();
+    const emu::Obj lists[] = {host().get(header, "from").obj(), parsed("MimeMailboxListZQV", c.text)};
+    for (const emu::Obj& list : lists) {
+      std::string emails;
+      for (int64_t index = 0; index < count(list); ++index) {
+        emails += shown(host().call(list, kMailboxAt, {index}).obj(), "Email") + "|";
+      }
+      EXPECT_EQ(emails, c.emails);
+    }
+  }
+}
+
 TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
   for (const emu::Str& text : {emu::Str(), host().string("")}) {
     for (const char* className : {"MimeAddressListZQV", "MimeMailboxListZQV", "MimeGroupZQV"}) {
