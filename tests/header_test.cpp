@@ -138,6 +138,9 @@ TEST_F(HeaderTest, HeaderReadsPastEnvelopeLinesAndUnfoldsOnlyLineBreaks) {
       {"Subject: 550 5.1.1\r\n\tUser unknown\r\n\r\nx", "Subject=550 5.1.1\tUser unknown|", "x"},
       {"Subject: a\n  b \n\tc\n\nx", "Subject=a  b \tc|", "x"},
       {"Subject:\r\n \tfolded\r\n second\r\n\r\nx", "Subject=folded second|", "x"},
+      // between two encoded words a fold is one blank, which decoding drops
+      {"Subject: =?utf-8?q?a?=\r\n\t =?utf-8?q?b?=\r\n\tc?=\r\n  d\r\n\r\nx",
+       "Subject==?utf-8?q?a?= =?utf-8?q?b?=\tc?=  d|", "x"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -152,6 +155,8 @@ TEST_F(HeaderTest, HeaderReadsPastEnvelopeLinesAndUnfoldsOnlyLineBreaks) {
     EXPECT_EQ(fields, c.fields);
     EXPECT_EQ(shown(email, "PlainText"), c.plain);
   }
+  EXPECT_EQ(shown(parseEmail("Subject: =?utf-8?q?a?=\r\n\t=?utf-8?q?b?=\r\n\r\nx"), "Subject"),
+            "ab");
   // The envelope line in a part's header is passed over as well.
   emu::Obj email = parseEmail(
       "Content-Type: multipart/mixed; boundary=B\r\n\r\n--B\r\nContent-Type: text/html\r\n"
