@@ -144,6 +144,8 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
        "user@example.com (Sales: EMEA)"},
       {"Ann <ann@example.com", "ann", "example.com", "Ann", "ann@example.com",
        "Ann <ann@example.com>"},  // the ">" was forgotten
+      {"test1@local>", "test1", "local", kNil, "test1@local", "test1@local"},  // or the "<"
+      {"test1@local> (Sales)", "test1", "local", kNil, "test1@local", "test1@local"},
       {"Joe <@relay.example.org:joe@example.com>", "joe", "example.com", "Joe",
        "joe@example.com", "Joe <@relay.example.org:joe@example.com>"},
       // parts of blanks only come to nothing (reading one once walked off
@@ -206,6 +208,34 @@ TEST_F(AddressesTest, GroupStringValueKeepsItsColon) {
     EXPECT_EQ(shown(group, "StringValue"), test.stringValue);
     EXPECT_EQ(count(group), test.count);
     EXPECT_EQ(shown(parsed("MimeGroupZQV", test.stringValue), "StringValue"), test.stringValue);
+  }
+}
+
+// A group where a list of mailboxes is expected (a From field) gives its
+// mailboxes in its place.
+TEST_F(AddressesTest, MailboxListsTakeTheMailboxesOfGroups) {
+  struct Case {
+    const char* text;
+    const char* emails;
+  };
+  const Case cases[] = {
+      {"Team: a@b.test, \"Doe, J\" <j@b.test>;", "a@b.test|j@b.test|"},
+      {"x@y.test, Team: a@b.test, c@d.test;", "x@y.test|a@b.test|c@d.test|"},
+      {"Team: a@b.test, c@d.test", "a@b.test|c@d.test|"},
+      {"undisclosed-recipients:;, x@y.test", "x@y.test|"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const emu::Obj header =
+        host().get(parseEmail("From: "s + c.text + "\r\n\r\nbody\r\n"), "Header").obj();
+    const emu::Obj lists[] = {host().get(header, "from").obj(), parsed("MimeMailboxListZQV", c.text)};
+    for (const emu::Obj& list : lists) {
+      std::string emails;
+      for (int64_t index = 0; index < count(list); ++index) {
+        emails += shown(host().call(list, kMailboxAt, {index}).obj(), "Email") + "|";
+      }
+      EXPECT_EQ(emails, c.emails);
+    }
   }
 }
 

@@ -84,6 +84,11 @@ TEST_F(DatesTest, TheLastUsableFieldOfEachKindWins) {
       {"Received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
        "RECEIVED: from c by d; Sun, 1 Dec 2024 07:00:00 +0000\r\n",
        kNil, "2024-12-01 07:00:00"},
+      // The blank after the semicolon may be the tab of a folded line.
+      {"Received: from a by b;\r\n\tSun, 1 Dec 2024 07:00:00 +0000\r\n", kNil,
+       "2024-12-01 07:00:00"},
+      {"Received: from a;b by c;\tSun, 1 Dec 2024 07:00:00 +0000\r\n", kNil,
+       "2024-12-01 07:00:00"},
       // Without "; " there is no date to read, and the field before stays.
       {"received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
        "Received: from c by d;Sun, 1 Dec 2024 07:00:00 +0000\r\n",

@@ -164,7 +164,7 @@ TEST_F(LoadingTest, ByteOrderMarksAndFirstBytes) {
 }
 
 // A file split from an mbox begins with the mailbox's envelope line, and
-// the header follows it. Only the very first line can be one.
+// the header follows it.
 TEST_F(LoadingTest, MboxEnvelopeLineBeforeTheHeaderIsPassedOver) {
   struct Case {
     std::string firstLines, subject, plainText;
@@ -174,7 +174,7 @@ TEST_F(LoadingTest, MboxEnvelopeLineBeforeTheHeaderIsPassedOver) {
       {"From - Mon Jan  1 00:00:00 2024|Subject: hi|", "hi", "From someone|"},
       {"From MAILER-DAEMON  Fri Jul  8 12:08:34 2011|Subject: hi|", "hi", "From someone|"},
       {"From : Ann <ann@example.com>|Subject: hi|", "hi", "From someone|"},  // a field
-      // further down, a line without a colon ends the header as ever
+      // further down, one that the header ends after begins the body
       {"Subject: hi|From ann@example.com Mon Jan  1 00:00:00 2024|", "hi",
        "From ann@example.com Mon Jan  1 00:00:00 2024||From someone|"},
   };

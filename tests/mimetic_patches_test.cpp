@@ -358,6 +358,25 @@ TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
   }
 }
 
+// A parameter's value from its RFC 2231 pieces, where the plain form is
+// missing or empty.
+TEST(MimeticPatches, ParameterValuesJoinTheirExtendedPieces) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"a/b; boundary=plain; boundary*=''other", "plain"},
+      {"a/b; boundary=\"\"; boundary*=us-ascii'en'%3D_x", "=_x"},
+      {"a/b; Boundary*2=c; BOUNDARY*1*=%62; boundary*0=a", "abc"},
+      {"a/b; boundary*0*=utf-8''a%2; boundary*1*=%zz%4", "a%2%zz%4"},  // cut-short escapes
+      {"a/b; boundary*0=a; boundary*2=c", "a"},                         // a piece missing
+      {"a/b; boundary*00=a; boundary*x=b; boundary*-1=c; boundaryx*0=d", ""},
+      {"a/b; boundary*0*=no-quotes%41; boundary*1*='%42'", "no-quotesA'B'"},
+      {"a/b; boundary*0=\"a;b\"; boundary*1=\" c\"", "a;b c"},
+  };
+  for (const auto& [value, boundary] : cases) {
+    const mimetic::ContentType contentType(value);
+    EXPECT_EQ(mimetic::joined_param_value(contentType.paramList(), "boundary"), boundary) << value;
+  }
+}
+
 // Formatting a date the sender wrote oddly used to throw std::length_error
 // (a zone of five digits); the day of the week is worked out when the text
 // does not name it.

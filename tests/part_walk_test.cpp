@@ -196,6 +196,48 @@ TEST_F(PartWalkTest, BoundaryLinesEndPartsWhereverTheyStand) {
   for (const Case& test : cases) expectFiled(test);
 }
 
+// A boundary line is the boundary and blanks, nothing more; a boundary
+// written in RFC 2231 pieces is found; a multipart without a boundary is
+// one text.
+TEST_F(PartWalkTest, PartsEndOnlyAtTheirOwnBoundaryLines) {
+  const std::string alternative = "Content-Type: multipart/alternative; boundary=B\r\n\r\n";
+  const std::string sigPart = "Content-Type: text/plain\r\n\r\nHello\r\n-- \r\nsig\r\n";
+  const std::string zip = "Content-Type: application/zip\r\n\r\nPK";
+  const std::vector<Case> cases = {
+      {"text after the boundary",
+       alternative + "--B\r\n" + TextPart("plain", "--B is only a delimiter at the start\r\n"
+                                                    "--B--more\r\n--B-\r\n--B --\r\nend") +
+           "\r\n--B--\r\n",
+       "--B is only a delimiter at the start\r\n--B--more\r\n--B-\r\n--B --\r\nend", kNil, {},
+       {}},
+      {"blanks after the boundary and the close delimiter",
+       alternative + "--B \t\r\n" + TextPart("plain", "first") + "\r\n--B\r\n" +
+           TextPart("html", "<p>x</p>") + "\r\n--B--  \r\nepilogue\r\n",
+       "first", "<p>x</p>", {}, {}},
+      {"an inner boundary that begins the outer one",
+       "Content-Type: multipart/mixed; boundary=b2\r\n\r\n--b2\r\n"
+       "Content-Type: multipart/alternative; boundary=b\r\n\r\n--b\r\n" +
+           TextPart("plain", "inner") + "\r\n--b2\r\n" + zip + "\r\n--b2--\r\n",
+       "inner", kNil, {}, {"PK"}},
+      {"boundary in RFC 2231 pieces",
+       "Content-Type: multipart/mixed;\r\n boundary*0*=us-ascii''%3D_8853bfb47b7da1;\r\n"
+       " boundary*1*=24f3\r\n\r\n--=_8853bfb47b7da124f3\r\n" +
+           sigPart + "--=_8853bfb47b7da124f3\r\n" + zip + "\r\n--=_8853bfb47b7da124f3--\r\n",
+       "Hello\r\n-- \r\nsig", kNil, {}, {"PK"}},
+      {"and in plain pieces",
+       "Content-Type: multipart/mixed; boundary*1=\"b\"; boundary*0=a\r\n\r\n--ab\r\n" +
+           sigPart + "--ab--\r\n",
+       "Hello\r\n-- \r\nsig", kNil, {}, {}},
+      {"multipart without a boundary",
+       "Content-Type: multipart/mixed\r\n\r\nHello\r\n-- \r\nsig\r\n--\r\n",
+       "Hello\r\n-- \r\nsig\r\n--\r\n", kNil, {}, {}},
+      {"or with an empty one",
+       "Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\ntext\r\n", "--\r\ntext\r\n",
+       kNil, {}, {}},
+  };
+  for (const Case& test : cases) expectFiled(test);
+}
+
 TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
   struct Charset {
     std::string headers;
@@ -211,6 +253,13 @@ TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
       {"Content-Type: TEXT/Plain; CharSet=\"ISO-8859-1\"\r\n", kREALTextEncodingISOLatin1,
        "\xC3\x83\xC2\xA9"},
       {"Content-Type: text/plain; charset=x-nobody-knows\r\n", kREALTextEncodingUnknown, ""},
+      // the extended forms, whole, in pieces and with escapes
+      {"Content-Type: text/plain; charset*=iso-8859-1'en'iso-8859-1\r\n",
+       kREALTextEncodingISOLatin1, "\xC3\x83\xC2\xA9"},
+      {"Content-Type: text/plain; charset*0=iso-8859; CHARSET*1*=%2D1\r\n",
+       kREALTextEncodingISOLatin1, "\xC3\x83\xC2\xA9"},
+      {"Content-Type: text/plain; charset=utf-8; charset*=''iso-8859-1\r\n", kREALTextEncodingUTF8,
+       eAcute},
   };
   for (const Charset& test : cases) {
     const std::pair<std::string, std::string> transfers[] = {

@@ -27,6 +27,19 @@ bool IsFieldNamed(const mimetic::Field& field, const char* name) {
   return platform::CompareIgnoringCase(field.name().c_str(), name) == 0;
 }
 
+// "from a by b; Tue, 3 Dec 2024 ...": the date follows the first semicolon
+// with a blank after it. Relays fold the field there, and unfolding leaves
+// the tab that began the next line.
+std::string::size_type DateSeparator(const std::string& received) {
+  for (std::string::size_type at = received.find(';'); at != std::string::npos;
+       at = received.find(';', at + 1)) {
+    if (at + 1 < received.size() && (received[at + 1] == ' ' || received[at + 1] == '\t')) {
+      return at;
+    }
+  }
+  return std::string::npos;
+}
+
 }  // namespace
 
 void ExtractDates(MimeEntityData& record, const mimetic::Rfc822Header& header) {
@@ -34,9 +47,8 @@ void ExtractDates(MimeEntityData& record, const mimetic::Rfc822Header& header) {
     if (IsFieldNamed(field, "date")) {
       DateFromHeaderText(record, field.value(), &MimeEntityData::Date);
     } else if (IsFieldNamed(field, "received")) {
-      // "from a by b; Tue, 3 Dec 2024 ..." : the date follows the first "; ".
       const std::string value = field.value();
-      const std::string::size_type separator = value.find("; ");
+      const std::string::size_type separator = DateSeparator(value);
       if (separator == std::string::npos) continue;
       DateFromHeaderText(record, value.substr(separator + 1), &MimeEntityData::ReceivedDate);
     }

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include <mimetic/fieldparam.h>
 #include <mimetic/mimeentity.h>
 
 #include "decoding/charsets.h"
@@ -52,8 +53,10 @@ DecodedBody DecodeEntityBody(const mimetic::MimeEntity& entity, const HeaderFiel
                                     std::string_view(body.textData(), body.textSize()));
   const std::string_view bytes = decoded.bytes();
   // Every part becomes a string, images too: that is how their bytes reach
-  // host code. Without a charset the bytes choose their own tag.
-  const std::string& charset = fields.contentType().param("charset");
+  // host code. Without a charset the bytes choose their own tag. Some
+  // senders write the charset in its extended form (charset*=utf-8''utf-8).
+  const std::string charset =
+      mimetic::joined_param_value(fields.contentType().paramList(), "charset");
   HostString text = charset.empty()
                         ? BuildHostStringAuto(bytes.data(), bytes.size())
                         : BuildHostString(bytes.data(), bytes.size(), CharsetToEncoding(charset));
