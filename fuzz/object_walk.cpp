@@ -10,9 +10,10 @@
 namespace fuzzing {
 namespace {
 
-// Indexes on both sides of every bound an indexed getter checks.
-const int64_t kIndexes[] = {-1, 0, 1, 2, std::numeric_limits<int64_t>::max(),
-                            std::numeric_limits<int64_t>::min()};
+// Indexes on both sides of every bound an indexed getter checks, up to the
+// ends of the host's Integer.
+const RBInteger kIndexes[] = {-1, 0, 1, 2, std::numeric_limits<RBInteger>::max(),
+                              std::numeric_limits<RBInteger>::min()};
 
 // Names for look-ups by name: common and absent fields, in odd case, and empty.
 const char* const kNames[] = {"", "From", "content-type", "X-Not-There"};
@@ -23,6 +24,7 @@ emu::Value WrittenValue(emu::Host& host, const char* typeName) {
     case emu::TypeKind::String:
       return emu::Value(host.string("written by host code"));
     case emu::TypeKind::Integer:
+    case emu::TypeKind::Int64:
       return emu::Value(int64_t{-1});
     case emu::TypeKind::Boolean:
       return emu::Value(true);
@@ -96,8 +98,8 @@ void ObjectWalker::callMethod(const emu::Obj& object, const REALmethod& method) 
   if (parameters.empty()) {
     walkResult(host_.call(object, method.declaration));
   } else if (parameters.size() == 1 && parameters[0] == emu::TypeKind::Integer) {
-    for (int64_t index : kIndexes) {
-      walkResult(host_.call(object, method.declaration, {emu::Value(index)}));
+    for (RBInteger index : kIndexes) {
+      walkResult(host_.call(object, method.declaration, {emu::Value(int64_t{index})}));
     }
   } else if (parameters.size() == 1 && parameters[0] == emu::TypeKind::String) {
     walkResult(host_.call(object, method.declaration, {emu::Value(emu::Str())}));

@@ -50,7 +50,7 @@ extern REALclassDefinition* const ExceptionClassRecords[];
 extern const size_t ExceptionClassCount;
 
 // The seven-argument "Date" constructor, for dates host code makes.
-void ConstructDate(REALobject date, int64_t year, int64_t month, int64_t day, int64_t hour,
-                   int64_t minute, int64_t second, double gmtOffset);
+void ConstructDate(REALobject date, RBInteger year, RBInteger month, RBInteger day, RBInteger hour,
+                   RBInteger minute, RBInteger second, double gmtOffset);
 
 }  // namespace emu

@@ -74,6 +74,7 @@ TypeKind KindOfType(std::string_view typeName) {
   if (typeName.size() > 2 && typeName.substr(typeName.size() - 2) == "()") return TypeKind::Object;
   if (EqualIgnoringCase(typeName, "String")) return TypeKind::String;
   if (EqualIgnoringCase(typeName, "Integer")) return TypeKind::Integer;
+  if (EqualIgnoringCase(typeName, "Int64")) return TypeKind::Int64;
   if (EqualIgnoringCase(typeName, "Boolean")) return TypeKind::Boolean;
   if (EqualIgnoringCase(typeName, "Double")) return TypeKind::Double;
   return TypeKind::Object;

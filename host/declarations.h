@@ -9,9 +9,10 @@
 
 namespace emu {
 
-// String → REALstring, Integer → int64_t, Boolean → bool, Double → double,
-// anything else (Variant, Date, a class, an array) → REALobject.
-enum class TypeKind { Nothing, String, Integer, Boolean, Double, Object };
+// String → REALstring, Integer → RBInteger (as wide as a pointer), Int64 →
+// int64_t, Boolean → bool, Double → double, anything else (Variant, Date, a
+// class, an array) → REALobject.
+enum class TypeKind { Nothing, String, Integer, Int64, Boolean, Double, Object };
 
 // The kind of a type name as written in a declaration ("" is Nothing).
 TypeKind KindOfType(std::string_view typeName);

@@ -30,7 +30,7 @@ void DestroyArray(REALobject array) {
   delete elements;
 }
 
-void InsertIntoArray(REALobject array, int64_t index, REALobject value) {
+void InsertIntoArray(REALobject array, RBInteger index, REALobject value) {
   Host::State* state = CurrentState();
   ObjectArrayData* data = DataOf(array, "array insert");
   if (state == nullptr || data == nullptr) return;
@@ -55,7 +55,7 @@ REALclassDefinition ObjectArrayClassRecord = {
 
 namespace hostcalls {
 
-REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t upperBound) {
+REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, RBInteger upperBound) {
   Host::State* state = CurrentState();
   if (state == nullptr || upperBound < -1) return nullptr;
   REALobject array = state->instantiate(*state->arrayClass);
@@ -66,12 +66,12 @@ REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t 
   return array;
 }
 
-int64_t RuntimeUBound(REALobject array) {
+RBInteger RuntimeUBound(REALobject array) {
   ObjectArrayData* data = DataOf(array, "RuntimeUBound");
-  return data != nullptr ? static_cast<int64_t>(data->elements->size()) - 1 : -1;
+  return data != nullptr ? static_cast<RBInteger>(data->elements->size()) - 1 : -1;
 }
 
-REALobject RuntimeDirectReadObjectArray(REALobject array, int64_t index) {
+REALobject RuntimeDirectReadObjectArray(REALobject array, RBInteger index) {
   Host::State* state = CurrentState();
   ObjectArrayData* data = DataOf(array, "RuntimeDirectReadObjectArray");
   if (state == nullptr || data == nullptr) return nullptr;

@@ -22,6 +22,7 @@ RawValue ArgumentFor(const Value& value, TypeKind kind) {
       raw.object = value.isNothing() ? nullptr : value.obj().get();
       break;
     case TypeKind::Integer:
+    case TypeKind::Int64:
       raw.integer = value.integer();
       break;
     case TypeKind::Boolean:
@@ -44,6 +45,7 @@ Value TakeResult(const RawValue& raw) {
     case TypeKind::Object:
       return Value(Obj::adopt(raw.object));
     case TypeKind::Integer:
+    case TypeKind::Int64:
       return Value(raw.integer);
     case TypeKind::Boolean:
       return Value(raw.boolean);

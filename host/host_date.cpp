@@ -112,18 +112,18 @@ void Show(REALobject date, const Parts& parts, double gmtOffset) {
   data->totalSeconds = SecondsOf(parts);
 }
 
-void ConstructDate6(REALobject date, int64_t year, int64_t month, int64_t day, int64_t hour,
-                    int64_t minute, int64_t second) {
+void ConstructDate6(REALobject date, RBInteger year, RBInteger month, RBInteger day, RBInteger hour,
+                    RBInteger minute, RBInteger second) {
   Show(date, {{year, month, day, hour, minute, second}}, LocalOffsetHours());
 }
 
-int64_t GetPart(REALobject date, int64_t part) {
+RBInteger GetPart(REALobject date, RBInteger part) {
   DateData* data = DataOf(date, "Date part");
   if (data == nullptr || part < 0 || part >= kPartCount) return 0;
-  return PartsOf(data->totalSeconds).value[part];
+  return static_cast<RBInteger>(PartsOf(data->totalSeconds).value[part]);
 }
 
-void SetPart(REALobject date, int64_t part, int64_t value) {
+void SetPart(REALobject date, RBInteger part, RBInteger value) {
   DateData* data = DataOf(date, "Date part");
   if (data == nullptr || part < 0 || part >= kPartCount) return;
   double fraction = data->totalSeconds - std::floor(data->totalSeconds);
@@ -133,7 +133,7 @@ void SetPart(REALobject date, int64_t part, int64_t value) {
 }
 
 // The same moment, shown in another zone.
-void SetGMTOffset(REALobject date, int64_t, double hours) {
+void SetGMTOffset(REALobject date, RBInteger, double hours) {
   DateData* data = DataOf(date, "GMTOffset");
   if (data == nullptr) return;
   data->totalSeconds += (hours - data->gmtOffset) * 3600.0;
@@ -169,8 +169,8 @@ REALmethod DateMethods[] = {
 
 // An offset no zone has (such as -10000) leaves the date in the machine's
 // zone, as the six-argument constructor does.
-void ConstructDate(REALobject date, int64_t year, int64_t month, int64_t day, int64_t hour,
-                   int64_t minute, int64_t second, double gmtOffset) {
+void ConstructDate(REALobject date, RBInteger year, RBInteger month, RBInteger day, RBInteger hour,
+                   RBInteger minute, RBInteger second, double gmtOffset) {
   bool aZoneOffset = std::fabs(gmtOffset) <= 24.0;
   Show(date, {{year, month, day, hour, minute, second}},
        aZoneOffset ? gmtOffset : LocalOffsetHours());

@@ -17,7 +17,7 @@ REALobject PluginNewInstance(const char* className);
 void REALLockObject(REALobject object);
 void REALUnlockObject(REALobject object);
 bool REALSetPropValueString(REALobject object, const char* prop, REALstring value);
-bool REALSetPropValueInteger(REALobject object, const char* prop, int64_t value);
+bool REALSetPropValueInteger(REALobject object, const char* prop, RBInteger value);
 bool REALSetPropValueDouble(REALobject object, const char* prop, double value);
 bool REALGetPropValueDouble(REALobject object, const char* prop, double* out);
 void* REALLoadObjectMethod(REALobject object, const char* declaration);
@@ -38,18 +38,18 @@ bool PluginGetStringData(REALstring text, uint32_t encoding, StringData* out);
 void PluginDisposeStringData(StringData* data);
 const char* StringGetCString(REALstring text);
 REALstring RuntimeAddString(REALstring first, REALstring second);
-int64_t RuntimeStringCompare(REALstring first, REALstring second);
-int64_t LenB(REALstring text);  // the global method "LenB( s as string ) as integer"
+RBInteger RuntimeStringCompare(REALstring first, REALstring second);
+RBInteger LenB(REALstring text);  // the global method "LenB( s as string ) as integer"
 
 // host_arrays.cpp
-REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t upperBound);
-int64_t RuntimeUBound(REALobject array);
-REALobject RuntimeDirectReadObjectArray(REALobject array, int64_t index);
+REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, RBInteger upperBound);
+RBInteger RuntimeUBound(REALobject array);
+REALobject RuntimeDirectReadObjectArray(REALobject array, RBInteger index);
 hostfn::ObjectArrayInsertProc PluginObjectArrayInsertProc(REALobject array);
 
 // host_memory_blocks.cpp
 void* memoryBlockGetPtr(REALobject block);
-int64_t memoryBlockGetSize(REALobject block);
+RBInteger memoryBlockGetSize(REALobject block);
 
 // host_folder_items.cpp
 REALstring REALpathFromFolderItem(REALobject folderItem);

@@ -35,9 +35,9 @@ void* memoryBlockGetPtr(REALobject block) {
   return data != nullptr ? data->bytes : nullptr;
 }
 
-int64_t memoryBlockGetSize(REALobject block) {
+RBInteger memoryBlockGetSize(REALobject block) {
   MemoryBlockData* data = DataOf(block, "memoryBlockGetSize");
-  return data != nullptr ? data->size : 0;
+  return data != nullptr ? static_cast<RBInteger>(data->size) : 0;
 }
 
 }  // namespace hostcalls

@@ -226,7 +226,7 @@ bool REALSetPropValueString(REALobject object, const char* prop, REALstring valu
                           [&](RawValue& raw) { raw.text = value; });
 }
 
-bool REALSetPropValueInteger(REALobject object, const char* prop, int64_t value) {
+bool REALSetPropValueInteger(REALobject object, const char* prop, RBInteger value) {
   return SetPropertyValue(object, prop, TypeKind::Integer, "REALSetPropValueInteger",
                           [&](RawValue& raw) { raw.integer = value; });
 }

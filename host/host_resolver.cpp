@@ -12,45 +12,48 @@ struct HostFunction {
   void* address;
 };
 
-template <class Function>
-void* AddressOf(Function* function) {
+// Each function goes out as the exact type the plugin calls it through, so a
+// signature that drifts from host_api.h (an Integer of the wrong width on
+// one target) stops the build.
+template <class Typed>
+void* AddressOf(Typed function) {
   return reinterpret_cast<void*>(function);
 }
 
 const HostFunction kHostFunctions[] = {
-    {"REALGetRBVersion", AddressOf(&hostcalls::REALGetRBVersion)},
-    {"RegisterPluginVersion", AddressOf(&hostcalls::RegisterPluginVersion)},
-    {"PluginRegisterClass", AddressOf(&hostcalls::PluginRegisterClass)},
-    {"PluginNewInstance", AddressOf(&hostcalls::PluginNewInstance)},
-    {"REALLockObject", AddressOf(&hostcalls::REALLockObject)},
-    {"REALUnlockObject", AddressOf(&hostcalls::REALUnlockObject)},
-    {"REALLockString", AddressOf(&hostcalls::REALLockString)},
-    {"REALUnlockString", AddressOf(&hostcalls::REALUnlockString)},
-    {"RuntimeRaiseException", AddressOf(&hostcalls::RuntimeRaiseException)},
-    {"REALSetPropValueString", AddressOf(&hostcalls::REALSetPropValueString)},
-    {"REALSetPropValueInteger", AddressOf(&hostcalls::REALSetPropValueInteger)},
-    {"REALSetPropValueDouble", AddressOf(&hostcalls::REALSetPropValueDouble)},
-    {"REALGetPropValueDouble", AddressOf(&hostcalls::REALGetPropValueDouble)},
-    {"REALLoadObjectMethod", AddressOf(&hostcalls::REALLoadObjectMethod)},
-    {"REALLoadGlobalMethod", AddressOf(&hostcalls::REALLoadGlobalMethod)},
-    {"REALBuildString", AddressOf(&hostcalls::REALBuildString)},
-    {"REALBuildStringWithEncoding", AddressOf(&hostcalls::REALBuildStringWithEncoding)},
-    {"REALSetStringEncoding", AddressOf(&hostcalls::REALSetStringEncoding)},
-    {"REALConvertString", AddressOf(&hostcalls::REALConvertString)},
-    {"REALGetStringEncoding", AddressOf(&hostcalls::REALGetStringEncoding)},
-    {"PluginGetStringData", AddressOf(&hostcalls::PluginGetStringData)},
-    {"PluginDisposeStringData", AddressOf(&hostcalls::PluginDisposeStringData)},
-    {"StringGetCString", AddressOf(&hostcalls::StringGetCString)},
-    {"RuntimeAddString", AddressOf(&hostcalls::RuntimeAddString)},
-    {"RuntimeStringCompare", AddressOf(&hostcalls::RuntimeStringCompare)},
+    {"REALGetRBVersion", AddressOf<hostfn::REALGetRBVersion>(&hostcalls::REALGetRBVersion)},
+    {"RegisterPluginVersion", AddressOf<hostfn::RegisterPluginVersion>(&hostcalls::RegisterPluginVersion)},
+    {"PluginRegisterClass", AddressOf<hostfn::PluginRegisterClass>(&hostcalls::PluginRegisterClass)},
+    {"PluginNewInstance", AddressOf<hostfn::PluginNewInstance>(&hostcalls::PluginNewInstance)},
+    {"REALLockObject", AddressOf<hostfn::REALLockObject>(&hostcalls::REALLockObject)},
+    {"REALUnlockObject", AddressOf<hostfn::REALUnlockObject>(&hostcalls::REALUnlockObject)},
+    {"REALLockString", AddressOf<hostfn::REALLockString>(&hostcalls::REALLockString)},
+    {"REALUnlockString", AddressOf<hostfn::REALUnlockString>(&hostcalls::REALUnlockString)},
+    {"RuntimeRaiseException", AddressOf<hostfn::RuntimeRaiseException>(&hostcalls::RuntimeRaiseException)},
+    {"REALSetPropValueString", AddressOf<hostfn::REALSetPropValueString>(&hostcalls::REALSetPropValueString)},
+    {"REALSetPropValueInteger", AddressOf<hostfn::REALSetPropValueInteger>(&hostcalls::REALSetPropValueInteger)},
+    {"REALSetPropValueDouble", AddressOf<hostfn::REALSetPropValueDouble>(&hostcalls::REALSetPropValueDouble)},
+    {"REALGetPropValueDouble", AddressOf<hostfn::REALGetPropValueDouble>(&hostcalls::REALGetPropValueDouble)},
+    {"REALLoadObjectMethod", AddressOf<hostfn::REALLoadObjectMethod>(&hostcalls::REALLoadObjectMethod)},
+    {"REALLoadGlobalMethod", AddressOf<hostfn::REALLoadGlobalMethod>(&hostcalls::REALLoadGlobalMethod)},
+    {"REALBuildString", AddressOf<hostfn::REALBuildString>(&hostcalls::REALBuildString)},
+    {"REALBuildStringWithEncoding", AddressOf<hostfn::REALBuildStringWithEncoding>(&hostcalls::REALBuildStringWithEncoding)},
+    {"REALSetStringEncoding", AddressOf<hostfn::REALSetStringEncoding>(&hostcalls::REALSetStringEncoding)},
+    {"REALConvertString", AddressOf<hostfn::REALConvertString>(&hostcalls::REALConvertString)},
+    {"REALGetStringEncoding", AddressOf<hostfn::REALGetStringEncoding>(&hostcalls::REALGetStringEncoding)},
+    {"PluginGetStringData", AddressOf<hostfn::PluginGetStringData>(&hostcalls::PluginGetStringData)},
+    {"PluginDisposeStringData", AddressOf<hostfn::PluginDisposeStringData>(&hostcalls::PluginDisposeStringData)},
+    {"StringGetCString", AddressOf<hostfn::StringGetCString>(&hostcalls::StringGetCString)},
+    {"RuntimeAddString", AddressOf<hostfn::RuntimeAddString>(&hostcalls::RuntimeAddString)},
+    {"RuntimeStringCompare", AddressOf<hostfn::RuntimeStringCompare>(&hostcalls::RuntimeStringCompare)},
     {"RuntimeArrayCreateSingleDimBoundedArray",
-     AddressOf(&hostcalls::RuntimeArrayCreateSingleDimBoundedArray)},
-    {"RuntimeUBound", AddressOf(&hostcalls::RuntimeUBound)},
-    {"RuntimeDirectReadObjectArray", AddressOf(&hostcalls::RuntimeDirectReadObjectArray)},
-    {"PluginObjectArrayInsertProc", AddressOf(&hostcalls::PluginObjectArrayInsertProc)},
-    {"memoryBlockGetPtr", AddressOf(&hostcalls::memoryBlockGetPtr)},
-    {"memoryBlockGetSize", AddressOf(&hostcalls::memoryBlockGetSize)},
-    {"REALpathFromFolderItem", AddressOf(&hostcalls::REALpathFromFolderItem)},
+     AddressOf<hostfn::RuntimeArrayCreateSingleDimBoundedArray>(&hostcalls::RuntimeArrayCreateSingleDimBoundedArray)},
+    {"RuntimeUBound", AddressOf<hostfn::RuntimeUBound>(&hostcalls::RuntimeUBound)},
+    {"RuntimeDirectReadObjectArray", AddressOf<hostfn::RuntimeDirectReadObjectArray>(&hostcalls::RuntimeDirectReadObjectArray)},
+    {"PluginObjectArrayInsertProc", AddressOf<hostfn::PluginObjectArrayInsertProc>(&hostcalls::PluginObjectArrayInsertProc)},
+    {"memoryBlockGetPtr", AddressOf<hostfn::memoryBlockGetPtr>(&hostcalls::memoryBlockGetPtr)},
+    {"memoryBlockGetSize", AddressOf<hostfn::memoryBlockGetSize>(&hostcalls::memoryBlockGetSize)},
+    {"REALpathFromFolderItem", AddressOf<hostfn::REALpathFromFolderItem>(&hostcalls::REALpathFromFolderItem)},
 };
 
 }  // namespace

@@ -33,12 +33,12 @@ struct ClassInfo {
 };
 
 // The start of every instance; the classes' data blocks follow it. A
-// REALobject is the address of one of these.
-struct ObjectRecord {
+// REALobject is the address of one of these. Its size is a multiple of 16 on
+// every target (padded as needed), so that data blocks stay 16-byte aligned.
+struct alignas(16) ObjectRecord {
   const ClassInfo* cls;
   int64_t refs;
   uint64_t serial;  // creation order, for a stable leak report
-  uint64_t unused;
 };
 static_assert(sizeof(ObjectRecord) % 16 == 0, "data blocks must stay 16-byte aligned");
 

@@ -218,12 +218,12 @@ bool PluginGetStringData(REALstring text, uint32_t encoding, StringData* out) {
   std::string_view bytes = record->bytes();
   if (ReadsTheSame(bytes, record->encoding, encoding)) {
     ++record->refs;
-    *out = StringData{bytes.data(), static_cast<int64_t>(bytes.size()), record};
+    *out = StringData{bytes.data(), static_cast<RBInteger>(bytes.size()), record};
     return true;
   }
   auto buffer = std::make_unique<std::string>();
   if (!ConvertText(bytes, record->encoding, encoding, *buffer)) return false;
-  int64_t length = static_cast<int64_t>(buffer->size());
+  auto length = static_cast<RBInteger>(buffer->size());
   buffer->append(kStringZeroTail, '\0');
   *out = StringData{buffer->data(), length, buffer.get()};
   state->stringDataBuffers.insert(buffer.release());
@@ -249,11 +249,11 @@ const char* StringGetCString(REALstring text) {
   return record != nullptr ? record->data : kEmptyText;
 }
 
-int64_t LenB(REALstring text) {
+RBInteger LenB(REALstring text) {
   Host::State* state = CurrentState();
   if (state == nullptr) return 0;
   StringRecord* record = state->liveString(text, "LenB");
-  return record != nullptr ? static_cast<int64_t>(record->bytes().size()) : 0;
+  return record != nullptr ? static_cast<RBInteger>(record->bytes().size()) : 0;
 }
 
 // The result keeps the encoding both sides share, or the known encoding of
@@ -296,7 +296,7 @@ REALstring RuntimeAddString(REALstring first, REALstring second) {
 
 // Equal texts compare 0 whatever their encodings, and ASCII letters compare
 // without regard to case, as host code's "=" on strings does.
-int64_t RuntimeStringCompare(REALstring first, REALstring second) {
+RBInteger RuntimeStringCompare(REALstring first, REALstring second) {
   Host::State* state = CurrentState();
   if (state == nullptr) return 0;
   std::string leftScratch;

@@ -12,7 +12,7 @@ RawValue ObjectArgument(REALobject instance) {
   return value;
 }
 
-RawValue IntegerArgument(int64_t number) {
+RawValue IntegerArgument(RBInteger number) {
   RawValue value;
   value.kind = TypeKind::Integer;
   value.integer = number;
@@ -63,6 +63,9 @@ bool ReadProperty(Host::State& state, REALobject instance, const PropertyRef& fo
       state.lockObject(out.object);
       break;
     case TypeKind::Integer:
+      out.integer = LoadField<RBInteger>(field);
+      break;
+    case TypeKind::Int64:
       out.integer = LoadField<int64_t>(field);
       break;
     case TypeKind::Boolean:
@@ -104,6 +107,9 @@ bool WriteProperty(Host::State& state, REALobject instance, const PropertyRef& f
       break;
     }
     case TypeKind::Integer:
+      StoreField(field, ToHostInteger(value.integer));
+      break;
+    case TypeKind::Int64:
       StoreField(field, value.integer);
       break;
     case TypeKind::Boolean:

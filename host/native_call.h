@@ -16,7 +16,7 @@ struct RawValue {
   TypeKind kind = TypeKind::Nothing;
   REALstring text = nullptr;
   REALobject object = nullptr;
-  int64_t integer = 0;
+  int64_t integer = 0;  // an Integer or an Int64
   bool boolean = false;
   double real = 0.0;
 };
@@ -29,5 +29,9 @@ constexpr size_t kMaxNativeArguments = 3;
 // and reads its result as `result`. Throws std::invalid_argument for more
 // than kMaxNativeArguments arguments or an argument of kind Nothing.
 RawValue CallNative(void* function, TypeKind result, const std::vector<RawValue>& arguments);
+
+// `value` as the host's Integer. Host code cannot hold a wider value in one,
+// so a caller that passes one is wrong: std::out_of_range.
+RBInteger ToHostInteger(int64_t value);
 
 }  // namespace emu

@@ -15,12 +15,20 @@
 namespace {
 
 // In registration order (a superclass before its subclass), with the data
-// size the host must see after rounding up to 16.
+// size the host must see after rounding up to 16, on 64-bit and on 32-bit
+// targets (where every reference in a data block takes four bytes).
 const std::pair<const char*, uint64_t> kClassesInOrder[] = {
-    {"MimeBodyZQV", 0x20},        {"MimeHeaderZQV", 0x90},  {"MimeEntityZQV", 0x60},
-    {"MimeAddressZQV", 0x20},     {"MimeGroupZQV", 0x20},   {"MimeAddressListZQV", 0x10},
-    {"MimeMailboxListZQV", 0x10}, {"MimeMailboxZQV", 0x30}, {"MimeFieldZQV", 0x10},
-    {"MimeEmailZQV", 0},          {"MimeAttachmentZQV", 0x60},
+    {"MimeBodyZQV", ForPointerWidth(0x20, 0x10)},
+    {"MimeHeaderZQV", ForPointerWidth(0x90, 0x50)},
+    {"MimeEntityZQV", ForPointerWidth(0x60, 0x30)},
+    {"MimeAddressZQV", ForPointerWidth(0x20, 0x10)},
+    {"MimeGroupZQV", ForPointerWidth(0x20, 0x10)},
+    {"MimeAddressListZQV", ForPointerWidth(0x10, 0x10)},
+    {"MimeMailboxListZQV", ForPointerWidth(0x10, 0x10)},
+    {"MimeMailboxZQV", ForPointerWidth(0x30, 0x20)},
+    {"MimeFieldZQV", ForPointerWidth(0x10, 0x10)},
+    {"MimeEmailZQV", 0},
+    {"MimeAttachmentZQV", ForPointerWidth(0x60, 0x30)},
 };
 
 // The classes whose parameterless constructor does nothing.

@@ -22,7 +22,7 @@ struct MimeAttachmentData {
   REALstring ContentDescription;
   REALstring contentId;
 };
-static_assert(sizeof(MimeAttachmentData) == 0x58);
+static_assert(sizeof(MimeAttachmentData) == ForPointerWidth(0x58, 0x2C));
 
 extern REALclassDefinition MimeAttachmentClass;
 

@@ -17,7 +17,7 @@ struct MimeAddressData {
   REALobject Mailbox;  // MimeMailboxZQV
   REALobject Group;    // MimeGroupZQV
 };
-static_assert(sizeof(MimeAddressData) == 0x20);
+static_assert(sizeof(MimeAddressData) == ForPointerWidth(0x20, 0x10));
 
 extern REALclassDefinition MimeAddressClass;
 

@@ -13,7 +13,7 @@ struct MimeAddressListData {
   REALstring StringValue;
   REALobject Addresses;  // array of MimeAddressZQV
 };
-static_assert(sizeof(MimeAddressListData) == 0x10);
+static_assert(sizeof(MimeAddressListData) == ForPointerWidth(0x10, 0x08));
 
 extern REALclassDefinition MimeAddressListClass;
 

@@ -11,7 +11,7 @@ struct MimeBodyData {
   REALstring StringValue;  // as the message holds it, not transfer-decoded
   REALobject Parts;        // array of MimeEntityZQV
 };
-static_assert(sizeof(MimeBodyData) == 0x20);
+static_assert(sizeof(MimeBodyData) == ForPointerWidth(0x20, 0x10));
 
 extern REALclassDefinition MimeBodyClass;
 

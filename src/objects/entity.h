@@ -18,7 +18,7 @@ struct MimeEntityData {
   REALobject Date;          // host Date
   REALobject ReceivedDate;  // host Date
 };
-static_assert(sizeof(MimeEntityData) == 0x58);
+static_assert(sizeof(MimeEntityData) == ForPointerWidth(0x58, 0x2C));
 
 extern REALclassDefinition MimeEntityClass;
 

@@ -12,7 +12,7 @@ struct MimeFieldData {
   REALstring Value;
   REALstring Name;
 };
-static_assert(sizeof(MimeFieldData) == 0x10);
+static_assert(sizeof(MimeFieldData) == ForPointerWidth(0x10, 0x08));
 
 extern REALclassDefinition MimeFieldClass;
 

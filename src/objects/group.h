@@ -15,7 +15,7 @@ struct MimeGroupData {
   REALstring NameDecoded;  // encoded words decoded, quotes kept
   REALobject Mailboxes;    // array of MimeMailboxZQV
 };
-static_assert(sizeof(MimeGroupData) == 0x20);
+static_assert(sizeof(MimeGroupData) == ForPointerWidth(0x20, 0x10));
 
 extern REALclassDefinition MimeGroupClass;
 

@@ -26,7 +26,7 @@ struct MimeHeaderData {
   REALstring messageid;
   REALobject Fields;   // array of MimeFieldZQV
 };
-static_assert(sizeof(MimeHeaderData) == 0x88);
+static_assert(sizeof(MimeHeaderData) == ForPointerWidth(0x88, 0x44));
 
 extern REALclassDefinition MimeHeaderClass;
 

@@ -20,7 +20,7 @@ struct MimeMailboxData {
   REALstring LabelDecoded;  // encoded words decoded, enclosing quotes gone
   REALstring Sourceroute;
 };
-static_assert(sizeof(MimeMailboxData) == 0x30);
+static_assert(sizeof(MimeMailboxData) == ForPointerWidth(0x30, 0x18));
 
 extern REALclassDefinition MimeMailboxClass;
 

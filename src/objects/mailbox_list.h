@@ -13,7 +13,7 @@ struct MimeMailboxListData {
   REALstring StringValue;
   REALobject Mailboxes;  // array of MimeMailboxZQV
 };
-static_assert(sizeof(MimeMailboxListData) == 0x10);
+static_assert(sizeof(MimeMailboxListData) == ForPointerWidth(0x10, 0x08));
 
 extern REALclassDefinition MimeMailboxListClass;
 

@@ -117,7 +117,7 @@ void AdaptFlagsToHost(REALclassDefinition& record) {
 
 void RegisterClassRecord(REALclassDefinition& record) {
   AdaptFlagsToHost(record);
-  record.dataSize = (record.dataSize + 15) & ~uint64_t{15};
+  record.dataSize = (record.dataSize + 15) & ~RBUInteger{15};
   record.version = static_cast<uint32_t>(sdkLevel);
   PluginRegisterClass(&record);
 }
@@ -171,7 +171,7 @@ bool REALSetPropValueString(REALobject object, const char* prop, REALstring valu
   return CallHostForBool<kREALSetPropValueString, hostfn::REALSetPropValueString>(object, prop,
                                                                                    value);
 }
-bool REALSetPropValueInteger(REALobject object, const char* prop, int64_t value) {
+bool REALSetPropValueInteger(REALobject object, const char* prop, RBInteger value) {
   return CallHostForBool<kREALSetPropValueInteger, hostfn::REALSetPropValueInteger>(object, prop,
                                                                                      value);
 }
@@ -217,17 +217,17 @@ const char* StringGetCString(REALstring text) {
 REALstring RuntimeAddString(REALstring first, REALstring second) {
   return CallHost<kRuntimeAddString, hostfn::RuntimeAddString>(first, second);
 }
-int64_t RuntimeStringCompare(REALstring first, REALstring second) {
+RBInteger RuntimeStringCompare(REALstring first, REALstring second) {
   return CallHost<kRuntimeStringCompare, hostfn::RuntimeStringCompare>(first, second);
 }
-REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t upperBound) {
+REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, RBInteger upperBound) {
   return CallHost<kRuntimeArrayCreateSingleDimBoundedArray,
                   hostfn::RuntimeArrayCreateSingleDimBoundedArray>(elementType, upperBound);
 }
-int64_t RuntimeUBound(REALobject array) {
+RBInteger RuntimeUBound(REALobject array) {
   return CallHost<kRuntimeUBound, hostfn::RuntimeUBound>(array);
 }
-REALobject RuntimeDirectReadObjectArray(REALobject array, int64_t index) {
+REALobject RuntimeDirectReadObjectArray(REALobject array, RBInteger index) {
   return CallHost<kRuntimeDirectReadObjectArray, hostfn::RuntimeDirectReadObjectArray>(array,
                                                                                        index);
 }
@@ -237,7 +237,7 @@ hostfn::ObjectArrayInsertProc PluginObjectArrayInsertProc(REALobject array) {
 void* memoryBlockGetPtr(REALobject block) {
   return CallHost<kmemoryBlockGetPtr, hostfn::memoryBlockGetPtr>(block);
 }
-int64_t memoryBlockGetSize(REALobject block) {
+RBInteger memoryBlockGetSize(REALobject block) {
   return CallHost<kmemoryBlockGetSize, hostfn::memoryBlockGetSize>(block);
 }
 REALstring REALpathFromFolderItem(REALobject folderItem) {
