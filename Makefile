@@ -80,33 +80,78 @@ stress: setup
 	@cmake --build $(BUILD_DIR) --target stress
 	@nice $(BUILD_DIR)/stress $(STRESS_ARGS)
 
-# The Windows x64 DLL, cross-built with mingw-w64 into $(WIN_BUILD_DIR), with
-# its tests run under Wine; the Linux arm64 library, cross-built with Debian's
-# aarch64 GCC into $(ARM64_BUILD_DIR), with its tests run under qemu; and the
-# Xojo package of the three libraries.
+# The cross builds, each into a build tree of its own with its tests run on
+# this machine (scripts/test-cross.sh): the Windows DLLs cross-built with
+# mingw-w64 and tested under Wine (x64 and 32-bit), the Linux ARM libraries
+# cross-built with Debian's GCC and tested under qemu (arm64 and ARM 32-bit),
+# and the Linux 32-bit x86 library cross-built with Debian's i686 GCC and
+# tested with the i386 libraries (natively, or under qemu on a kernel without
+# 32-bit support). Then the Xojo package of the six libraries; see
+# docs/platforms.md.
 WIN_BUILD_DIR ?= build-win64
 WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix wine64
+WIN32_BUILD_DIR ?= build-win32
+WINDOWS_X86_PACKAGES = g++-mingw-w64-i686-posix wine32
 ARM64_BUILD_DIR ?= build-arm64
 ARM64_PACKAGES = g++-aarch64-linux-gnu qemu-user
-.PHONY: windows test-windows linux-arm64 test-linux-arm64 package
+ARM_BUILD_DIR ?= build-arm
+ARM_PACKAGES = g++-arm-linux-gnueabihf qemu-user
+X86_BUILD_DIR ?= build-x86
+X86_PACKAGES = g++-i686-linux-gnu libc6:i386 libstdc++6:i386 qemu-user
+.PHONY: windows test-windows windows-x86 test-windows-x86 linux-arm64 test-linux-arm64 \
+	linux-arm test-linux-arm linux-x86 test-linux-x86 package
+
+# $(call cross_build,PACKAGES,BUILD_DIR,TOOLCHAIN_FILE): installs what the
+# target lacks, then configures and builds its tree.
+cross_build = bash scripts/setup.sh $(1) && \
+	cmake -S . -B $(2) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(3) $(CMAKE_FLAGS) >/dev/null && \
+	cmake --build $(2) -j2
 
 windows:
-	@bash scripts/setup.sh $(WINDOWS_PACKAGES)
-	@cmake -S . -B $(WIN_BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(WIN_BUILD_DIR) -j2
+	@$(call cross_build,$(WINDOWS_PACKAGES),$(WIN_BUILD_DIR),cmake/mingw-w64.cmake)
 
 test-windows: windows build
 	@bash scripts/test-cross.sh windows $(WIN_BUILD_DIR) $(BUILD_DIR)
 
+windows-x86:
+	@$(call cross_build,$(WINDOWS_X86_PACKAGES),$(WIN32_BUILD_DIR),cmake/mingw-w64-i686.cmake)
+
+test-windows-x86: windows-x86 build
+	@bash scripts/test-cross.sh windows-x86 $(WIN32_BUILD_DIR) $(BUILD_DIR)
+
 linux-arm64:
-	@bash scripts/setup.sh $(ARM64_PACKAGES)
-	@cmake -S . -B $(ARM64_BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/linux-arm64.cmake $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(ARM64_BUILD_DIR) -j2
+	@$(call cross_build,$(ARM64_PACKAGES),$(ARM64_BUILD_DIR),cmake/linux-arm64.cmake)
 
 test-linux-arm64: linux-arm64 build
 	@bash scripts/test-cross.sh linux-arm64 $(ARM64_BUILD_DIR) $(BUILD_DIR)
 
-package: windows linux-arm64 build
-	@bash scripts/package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(ARM64_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
-	@bash scripts/check-reproducible-package.sh $(BUILD_DIR) $(WIN_BUILD_DIR) $(ARM64_BUILD_DIR) $(BUILD_DIR)/ZQVMime.xojo_plugin
+linux-arm:
+	@$(call cross_build,$(ARM_PACKAGES),$(ARM_BUILD_DIR),cmake/linux-arm.cmake)
+
+test-linux-arm: linux-arm build
+	@bash scripts/test-cross.sh linux-arm $(ARM_BUILD_DIR) $(BUILD_DIR)
+
+linux-x86:
+	@$(call cross_build,$(X86_PACKAGES),$(X86_BUILD_DIR),cmake/linux-x86.cmake)
+
+test-linux-x86: linux-x86 build
+	@bash scripts/test-cross.sh linux-x86 $(X86_BUILD_DIR) $(BUILD_DIR)
+
+PACKAGE_BUILD_DIRS = $(BUILD_DIR) $(WIN_BUILD_DIR) $(WIN32_BUILD_DIR) $(ARM64_BUILD_DIR) \
+	$(ARM_BUILD_DIR) $(X86_BUILD_DIR)
+package: windows windows-x86 linux-arm64 linux-arm linux-x86 build
+	@bash scripts/package.sh $(PACKAGE_BUILD_DIRS) $(BUILD_DIR)/ZQVMime.xojo_plugin
+	@bash scripts/check-reproducible-package.sh $(PACKAGE_BUILD_DIRS) $(BUILD_DIR)/ZQVMime.xojo_plugin
 	@$(BUILD_DIR)/zqvmime_tests --gtest_brief=1 --gtest_filter='Package*'
+
+# The library and the whole suite built with clang against LLVM's libc++, the
+# C++ library of macOS, and run here: code that only libstdc++ accepts shows
+# up before anyone builds on a Mac.
+LIBCXX_BUILD_DIR ?= build-libcxx
+LIBCXX_PACKAGES = clang libc++-dev libc++abi-dev
+.PHONY: test-libcxx
+test-libcxx:
+	@bash scripts/setup.sh $(LIBCXX_PACKAGES)
+	@cmake -S . -B $(LIBCXX_BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/clang-libcxx.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(LIBCXX_BUILD_DIR) -j2 --target zqvmime zqvmime_tests mimedump
+	@cd $(LIBCXX_BUILD_DIR) && ctest --output-on-failure -j2

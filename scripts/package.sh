@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
 # Puts the Xojo package together: a zip archive whose one top folder,
-# ZQVMime/, holds the three libraries where Xojo looks for them and the help
+# ZQVMime/, holds the six libraries where Xojo looks for them and the help
 # page generated from the plugin's own class records. The same libraries give
 # the same archive, byte for byte: nothing in it depends on the time, the user
 # or the order in which the file system lists the files.
-#   scripts/package.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR LINUX_ARM64_BUILD_DIR OUTPUT.xojo_plugin
+#   scripts/package.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR WINDOWS_X86_BUILD_DIR \
+#     LINUX_ARM64_BUILD_DIR LINUX_ARM_BUILD_DIR LINUX_X86_BUILD_DIR OUTPUT.xojo_plugin
 set -euo pipefail
 
 linux_build=$(realpath "$1")
-windows_build=$(realpath "$2")
-arm64_build=$(realpath "$3")
-output=$(realpath -m "$4")
+output=$(realpath -m "$7")
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-for needed in "$linux_build/libzqvmime.so" "$linux_build/helpgen" "$windows_build/zqvmime.dll" \
-              "$arm64_build/libzqvmime.so"; do
-  [ -f "$needed" ] || { echo "package: $needed is missing; build it first" >&2; exit 1; }
+# Each library: its build tree, its file there, the strip program of its
+# toolchain and the folder of Build Resources/ where Xojo looks for it.
+libraries=(
+  "$1|libzqvmime.so|strip|Linux x86-64"
+  "$2|zqvmime.dll|x86_64-w64-mingw32-strip|Windows x86-64"
+  "$3|zqvmime.dll|i686-w64-mingw32-strip|Windows"
+  "$4|libzqvmime.so|aarch64-linux-gnu-strip|Linux arm64"
+  "$5|libzqvmime.so|arm-linux-gnueabihf-strip|Linux ARM"
+  "$6|libzqvmime.so|i686-linux-gnu-strip|Linux X86"
+)
+missing() { echo "package: $1 is missing; build it first" >&2; exit 1; }
+[ -f "$linux_build/helpgen" ] || missing "$linux_build/helpgen"
+for entry in "${libraries[@]}"; do
+  IFS='|' read -r dir file _ <<< "$entry"
+  [ -f "$dir/$file" ] || missing "$dir/$file"
 done
 
 staging="$linux_build/package"
@@ -29,9 +40,10 @@ strip_into() {  # STRIP_COMMAND LIBRARY PACKAGED_PATH
   mkdir -p "$(dirname "$top/$3")"
   SOURCE_DATE_EPOCH=0 "$1" --strip-debug -o "$top/$3" "$2"
 }
-strip_into x86_64-w64-mingw32-strip "$windows_build/zqvmime.dll" "Build Resources/Windows x86-64/zqvmime.dll"
-strip_into strip "$linux_build/libzqvmime.so" "Build Resources/Linux x86-64/libzqvmime.so"
-strip_into aarch64-linux-gnu-strip "$arm64_build/libzqvmime.so" "Build Resources/Linux arm64/libzqvmime.so"
+for entry in "${libraries[@]}"; do
+  IFS='|' read -r dir file strip_command folder <<< "$entry"
+  strip_into "$strip_command" "$dir/$file" "Build Resources/$folder/$file"
+done
 
 platforms=()
 for platform in "$top/Build Resources"/*/; do

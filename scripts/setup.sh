@@ -45,6 +45,18 @@ SRC
   sources_updated=0
 }
 
+# 32-bit x86 packages (Wine's 32-bit half, the i386 C and C++ libraries that
+# run the Linux x86 build) exist only once dpkg knows that architecture.
+for pkg in "${need_packages[@]}"; do
+  case "$pkg" in
+    *:i386|wine32)
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        sources_updated=0
+      fi ;;
+  esac
+done
+
 if [ ${#need_packages[@]} -gt 0 ]; then
   apt_update_once
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need_packages[@]}" >/dev/null

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs a cross build's tests on this machine through the program that runs
-# its executables (Wine for Windows, qemu for Linux arm64): the GoogleTest
-# suite in one process, less the tests its platform's list excludes (each for
-# the reason given there), then the comparison of its mimedump with the Linux
-# x86-64 mimedump. Ends with the line "<Platform>: N passed, N failed".
-#   scripts/test-cross.sh windows|linux-arm64 CROSS_BUILD_DIR LINUX_BUILD_DIR
+# its executables (Wine for Windows, qemu for Linux ARM, the i386 libraries
+# for Linux x86): the GoogleTest suite in one process, less the tests its
+# platform's list excludes (each for the reason given there), then the
+# comparison of its mimedump with the Linux x86-64 mimedump. Ends with the
+# line "<Platform>: N passed, N failed".
+#   scripts/test-cross.sh PLATFORM CROSS_BUILD_DIR LINUX_BUILD_DIR
+# with PLATFORM one of windows, windows-x86, linux-arm64, linux-arm, linux-x86.
 set -uo pipefail
 
 platform=$1
@@ -15,8 +17,14 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 case "$platform" in
   windows)
     name=Windows runner=wine-run.sh suffix=.exe excluded_list=windows_excluded_tests.txt ;;
+  windows-x86)
+    name="Windows 32-bit" runner=wine-run.sh suffix=.exe excluded_list=windows_excluded_tests.txt ;;
   linux-arm64)
     name="Linux arm64" runner=arm64-run.sh suffix="" excluded_list=linux_arm64_excluded_tests.txt ;;
+  linux-arm)
+    name="Linux ARM" runner=arm-run.sh suffix="" excluded_list=linux_arm_excluded_tests.txt ;;
+  linux-x86)
+    name="Linux x86" runner=x86-run.sh suffix="" excluded_list=linux_x86_excluded_tests.txt ;;
   *)
     echo "test-cross: unknown platform $platform" >&2
     exit 2 ;;

@@ -39,9 +39,15 @@ TEST(ExportsTest, BuiltForThisProcessorAndNeedsOnlyTheCLibrary) {
 #if defined(__x86_64__)
   const std::string machine = "Advanced Micro Devices X86-64";
   const std::string loader = "ld-linux-x86-64.so.2";
+#elif defined(__i386__)
+  const std::string machine = "Intel 80386";
+  const std::string loader = "ld-linux.so.2";
 #elif defined(__aarch64__)
   const std::string machine = "AArch64";
   const std::string loader = "ld-linux-aarch64.so.1";
+#elif defined(__arm__)
+  const std::string machine = "ARM";
+  const std::string loader = "ld-linux-armhf.so.3";
 #endif
   const std::vector<std::string> header = CommandLines("readelf -h " + PluginFile());
   const std::regex machineLine(R"(^\s*Machine:\s+(.+)$)");

@@ -34,7 +34,8 @@ bool ReadTables(const std::string& path, DllTables& tables) {
   if (module == nullptr) return false;
   const auto* base = reinterpret_cast<const unsigned char*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+  // The headers of this build's own width: PE32 for 32-bit code, PE32+ for 64-bit.
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& exportEntry =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   if (exportEntry.Size != 0) {
