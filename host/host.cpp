@@ -154,6 +154,7 @@ Obj Host::memoryBlock(std::string_view bytes) {
 }
 
 Obj Host::memoryBlockWithSize(void* pointer, int64_t reportedSize) {
+  ToHostInteger(reportedSize);  // a host reports its size as an Integer
   Obj block = Obj::adopt(state_->instantiate(*state_->memoryBlockClass));
   auto* data = reinterpret_cast<MemoryBlockData*>(State::dataBlock(block.get(), *state_->memoryBlockClass));
   *data = MemoryBlockData{pointer, reportedSize, false};

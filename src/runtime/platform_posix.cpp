@@ -1,5 +1,9 @@
 #ifndef _WIN32
 
+// Files of 2 GB and more are sized with a 64-bit off_t on 32-bit targets too
+// (on 64-bit ones it is 64 bits anyway). It must come before any header.
+#define _FILE_OFFSET_BITS 64
+
 #include <sys/types.h>
 
 #include <cstdio>
@@ -85,7 +89,14 @@ int64_t TellFile(FILE* stream) {
   return static_cast<int64_t>(ftello(stream));
 }
 
-void* HeapAllocZeroed(uint64_t size) { return std::calloc(static_cast<size_t>(size), 1); }
+void* HeapAllocZeroed(uint64_t size) {
+  // A size beyond the address space of a 32-bit target must not wrap to a
+  // small block.
+  if constexpr (sizeof(size_t) < sizeof(uint64_t)) {
+    if (size > SIZE_MAX) return nullptr;
+  }
+  return std::calloc(static_cast<size_t>(size), 1);
+}
 
 void HeapFree(void* block) { std::free(block); }
 

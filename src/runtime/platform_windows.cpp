@@ -39,6 +39,11 @@ int64_t TellFile(FILE* stream) {
 
 // With GMEM_FIXED the handle GlobalAlloc gives is the block's address.
 void* HeapAllocZeroed(uint64_t size) {
+  // A size beyond the address space of a 32-bit target must not wrap to a
+  // small block.
+  if constexpr (sizeof(SIZE_T) < sizeof(uint64_t)) {
+    if (size > SIZE_MAX) return nullptr;
+  }
   return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
 }
 
