@@ -77,10 +77,13 @@ RecordArena::Pool& RecordArena::poolFor(size_t slotSize, RecordKind kind) {
 RecordArena::Slab& RecordArena::newSlab(Pool& pool, size_t slotSize, RecordKind kind) {
   if (pool.nextSlabSlots == 0) pool.nextSlabSlots = std::max<size_t>(1, kFirstSlabBytes / slotSize);
   const size_t slots = pool.nextSlabSlots;
-  if (slots > SIZE_MAX / slotSize) throw std::bad_alloc();
+  if (slots > (SIZE_MAX - kSlotAlignment) / slotSize) throw std::bad_alloc();
   auto slab = std::make_unique<Slab>();
-  slab->memory = static_cast<char*>(std::malloc(slots * slotSize));
-  if (slab->memory == nullptr) throw std::bad_alloc();
+  slab->block = std::malloc(slots * slotSize + kSlotAlignment - 1);
+  if (slab->block == nullptr) throw std::bad_alloc();
+  const uintptr_t blockStart = reinterpret_cast<uintptr_t>(slab->block);
+  slab->memory = reinterpret_cast<char*>((blockStart + kSlotAlignment - 1) / kSlotAlignment *
+                                         kSlotAlignment);
   slab->slotSize = slotSize;
   slab->slots = slots;
   slab->kind = kind;

@@ -72,7 +72,10 @@ class RecordArena {
  private:
   struct Slab {
     // From malloc rather than new: tests make new fail on purpose, and the
-    // host must keep working while they do.
+    // host must keep working while they do. malloc promises only 8-byte
+    // alignment on some 32-bit targets, so `memory` is `block` moved up to
+    // the next 16-byte boundary.
+    void* block;
     char* memory;
     size_t slotSize;
     size_t slots;
@@ -80,7 +83,7 @@ class RecordArena {
     RecordKind kind;
     std::unique_ptr<RecordState[]> states;  // kFree beyond `carved`
 
-    ~Slab() { std::free(memory); }
+    ~Slab() { std::free(block); }
   };
   // The slots of one kind and size: those given back (each holding the
   // address of the one given back before it, so that giving back never

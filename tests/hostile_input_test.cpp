@@ -344,15 +344,20 @@ TEST_F(HostileInput, NestingBelowTheDeepestLevelStaysBodyText) {
   EXPECT_EQ(deepestText.find(closingAbove), std::string::npos);
 }
 
+#ifdef _WIN32
+// A named function: on 32-bit Windows a thread starts with the stdcall
+// convention, which no lambda converts to.
+DWORD WINAPI RunWork(void* argument) {
+  (*static_cast<const std::function<void()>*>(argument))();
+  return 0;
+}
+#endif
+
 // Runs `work` on a thread of its own with a stack of `stackBytes`, as a Xojo
 // application may run the plugin.
 void RunOnSmallStack(size_t stackBytes, const std::function<void()>& work) {
 #ifdef _WIN32
-  auto start = [](void* argument) -> DWORD {
-    (*static_cast<const std::function<void()>*>(argument))();
-    return 0;
-  };
-  HANDLE thread = CreateThread(nullptr, stackBytes, start, const_cast<std::function<void()>*>(&work),
+  HANDLE thread = CreateThread(nullptr, stackBytes, &RunWork, const_cast<std::function<void()>*>(&work),
                                STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
   ASSERT_NE(thread, nullptr);
   WaitForSingleObject(thread, INFINITE);
