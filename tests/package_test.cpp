@@ -1,5 +1,5 @@
 // The Xojo package that `make package` writes into the build tree: its layout,
-// its three libraries, and a help page that describes every member the plugin
+// its six libraries, each built for its platform's machine, and a help page that describes every member the plugin
 // registers, under the class that has it. Packages are made on Linux.
 #ifndef _WIN32
 
@@ -21,9 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kPackage = fs::path(ZQV_BINARY_DIR) / "ZQVMime.xojo_plugin";
-const std::string kWindowsLibrary = "ZQVMime/Build Resources/Windows x86-64/zqvmime.dll";
 const std::string kLinuxLibrary = "ZQVMime/Build Resources/Linux x86-64/libzqvmime.so";
-const std::string kLinuxArm64Library = "ZQVMime/Build Resources/Linux arm64/libzqvmime.so";
 const std::string kHelp = "ZQVMime/IDE Resources/Help/index.html";
 
 // The package unpacked into a fresh directory, with the names of its entries
@@ -55,6 +53,45 @@ uint32_t LittleEndian(const std::string& bytes, size_t at, size_t width) {
   return value;
 }
 
+// Each library the package carries and the machine it must be built for:
+// the PE header's machine field (Windows) or the ELF class and machine
+// (Linux).
+struct PackagedLibrary {
+  std::string entry;
+  bool windows;
+  bool is64Bit;
+  uint32_t machine;
+};
+const PackagedLibrary kLibraries[] = {
+    {"ZQVMime/Build Resources/Windows x86-64/zqvmime.dll", true, true, 0x8664},  // x86-64
+    {"ZQVMime/Build Resources/Windows/zqvmime.dll", true, false, 0x14C},         // i386
+    {kLinuxLibrary, false, true, 62},                                            // x86-64
+    {"ZQVMime/Build Resources/Linux arm64/libzqvmime.so", false, true, 183},     // AArch64
+    {"ZQVMime/Build Resources/Linux ARM/libzqvmime.so", false, false, 40},       // ARM
+    {"ZQVMime/Build Resources/Linux X86/libzqvmime.so", false, false, 3},        // i386
+};
+
+void ExpectWindowsDll(const std::string& dll, const PackagedLibrary& library) {
+  ASSERT_GT(dll.size(), 0x40u);
+  ASSERT_EQ(dll.substr(0, 2), "MZ");
+  const uint32_t peHeader = LittleEndian(dll, 0x3C, 4);
+  ASSERT_LT(peHeader + 26, dll.size());
+  EXPECT_EQ(dll.substr(peHeader, 4), std::string("PE\0\0", 4));
+  EXPECT_EQ(LittleEndian(dll, peHeader + 4, 2), library.machine);
+  EXPECT_NE(LittleEndian(dll, peHeader + 22, 2) & 0x2000u, 0u);  // a DLL
+  // The optional header's magic: PE32+ for 64-bit code, PE32 for 32-bit.
+  EXPECT_EQ(LittleEndian(dll, peHeader + 24, 2), library.is64Bit ? 0x20Bu : 0x10Bu);
+}
+
+void ExpectLinuxLibrary(const std::string& so, const PackagedLibrary& library) {
+  ASSERT_GT(so.size(), 0x40u);
+  EXPECT_EQ(so.substr(0, 4), "\x7F" "ELF");
+  EXPECT_EQ(so[4], library.is64Bit ? 2 : 1);  // ELF class
+  EXPECT_EQ(so[5], 1);                        // little-endian
+  EXPECT_EQ(LittleEndian(so, 16, 2), 3u);     // shared object
+  EXPECT_EQ(LittleEndian(so, 18, 2), library.machine);
+}
+
 TEST(PackageLayout, OneTopFolderWithEachPlatformsLibraryAndTheHelp) {
   if (!fs::exists(kPackage)) GTEST_SKIP() << "`make package` writes " << kPackage;
   const UnpackedPackage package;
@@ -65,31 +102,18 @@ TEST(PackageLayout, OneTopFolderWithEachPlatformsLibraryAndTheHelp) {
     EXPECT_EQ(entry.rfind("ZQVMime/", 0), 0u) << entry;
     if (entry.back() != '/') files.insert(entry);
   }
-  EXPECT_EQ(files,
-            (std::set<std::string>{kWindowsLibrary, kLinuxLibrary, kLinuxArm64Library, kHelp}));
+  std::set<std::string> expected = {kHelp};
+  for (const PackagedLibrary& library : kLibraries) expected.insert(library.entry);
+  EXPECT_EQ(files, expected);
 
-  // A 64-bit x86 Windows DLL: the PE header's machine and its DLL flag.
-  const std::string dll = ReadFile(package.file(kWindowsLibrary));
-  ASSERT_GT(dll.size(), 0x40u);
-  ASSERT_EQ(dll.substr(0, 2), "MZ");
-  const uint32_t peHeader = LittleEndian(dll, 0x3C, 4);
-  ASSERT_LT(peHeader + 24, dll.size());
-  EXPECT_EQ(dll.substr(peHeader, 4), std::string("PE\0\0", 4));
-  EXPECT_EQ(LittleEndian(dll, peHeader + 4, 2), 0x8664u);
-  EXPECT_NE(LittleEndian(dll, peHeader + 22, 2) & 0x2000u, 0u);
-
-  // 64-bit little-endian ELF shared objects, each for its processor.
-  const std::pair<std::string, uint32_t> elfLibraries[] = {{kLinuxLibrary, 62},        // x86-64
-                                                           {kLinuxArm64Library, 183}};  // AArch64
-  for (const auto& [library, machine] : elfLibraries) {
-    SCOPED_TRACE(library);
-    const std::string so = ReadFile(package.file(library));
-    ASSERT_GT(so.size(), 0x40u);
-    EXPECT_EQ(so.substr(0, 4), "\x7F" "ELF");
-    EXPECT_EQ(so[4], 2);                          // 64-bit
-    EXPECT_EQ(so[5], 1);                          // little-endian
-    EXPECT_EQ(LittleEndian(so, 16, 2), 3u);       // shared object
-    EXPECT_EQ(LittleEndian(so, 18, 2), machine);
+  for (const PackagedLibrary& library : kLibraries) {
+    SCOPED_TRACE(library.entry);
+    const std::string bytes = ReadFile(package.file(library.entry));
+    if (library.windows) {
+      ExpectWindowsDll(bytes, library);
+    } else {
+      ExpectLinuxLibrary(bytes, library);
+    }
   }
 }
 
@@ -221,7 +245,7 @@ TEST(PackageHelp, DescribesEveryRegisteredMemberUnderItsClass) {
     if (entry.rfind(resources, 0) != 0 || entry.back() == '/') continue;
     carried.insert(entry.substr(resources.size(), entry.find('/', resources.size()) - resources.size()));
   }
-  EXPECT_EQ(carried.size(), 3u);
+  EXPECT_EQ(carried.size(), std::size(kLibraries));
   for (const std::string& platform : carried) {
     EXPECT_LT(page.find("<li>" + Escaped(platform) + "</li>"), page.find("id=\"reference\""))
         << platform;
