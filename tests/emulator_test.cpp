@@ -206,7 +206,8 @@ TEST(EmulatorReferences, RecordArenaNamesEveryHandleExactly) {
       // The whole size is ours to write, and the slot's start names it: an
       // overlapping slot would overwrite one or the other.
       std::memset(record, 0xA5, size);
-      std::memcpy(record, &record, sizeof record);
+      char* const name = record;
+      std::memcpy(record, &name, sizeof name);
       expected[record] = {RecordState::kMade, kind};
       handedOut.push_back(record);
       givenBack.erase(record);
