@@ -8,8 +8,8 @@
 #include <memory>
 #include <new>
 
-#include "host_functions.h"
-#include "host_state.h"
+#include "functions.h"
+#include "state.h"
 #include "text_conversion.h"
 
 namespace emu {

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "builtin_classes.h"
-#include "host_functions.h"
-#include "host_state.h"
+#include "functions.h"
+#include "state.h"
 
 namespace emu {
 namespace {

@@ -1,8 +1,8 @@
 // The resolver handed to REALPluginMain: every host function by its name.
 #include <cstring>
 
-#include "host_functions.h"
-#include "host_state.h"
+#include "functions.h"
+#include "state.h"
 
 namespace emu {
 namespace {

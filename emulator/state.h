@@ -1,4 +1,4 @@
-// The emulator's inside, shared by host/*.cpp only: the records behind the
+// The emulator's inside, shared by emulator/*.cpp only: the records behind the
 // opaque handles, the registries of live handles, the class table and the
 // state of calls and exceptions.
 #pragma once
@@ -141,7 +141,7 @@ struct Host::State {
   explicit State(Options hostOptions);
   ~State();
 
-  // ---- strings (host_strings.cpp) ----
+  // ---- strings (strings.cpp) ----
   REALstring makeString(std::string_view bytes, uint32_t encoding);
   // Makes a record from NewStringRecord live: conversions fill a record in
   // place rather than copy a finished buffer in.
@@ -152,7 +152,7 @@ struct Host::State {
   void lockString(REALstring text);
   void unlockString(REALstring text);
 
-  // ---- objects (host_objects.cpp) ----
+  // ---- objects (objects.cpp) ----
   ObjectRecord* liveObject(REALobject object, const char* use);
   void lockObject(REALobject object);
   void unlockObject(REALobject object);
@@ -185,7 +185,7 @@ struct Host::State {
   static PropertyRef findProperty(const ClassInfo* cls, std::string_view name, bool shared);
   static MethodRef findMethod(const ClassInfo* cls, std::string_view declaration, bool shared);
 
-  // ---- calls and exceptions (host_exceptions.cpp) ----
+  // ---- calls and exceptions (exceptions.cpp) ----
   void beginCall();
   void endCall();
   void raise(REALobject exception);

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "builtin_classes.h"
-#include "host_state.h"
+#include "state.h"
 #include "plugin_loader.h"
 
 namespace emu {

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "builtin_classes.h"
-#include "host_functions.h"
-#include "host_state.h"
+#include "functions.h"
+#include "state.h"
 #include "member_access.h"
 #include "text_conversion.h"
 

@@ -3,7 +3,7 @@
 // class that declared it.
 #pragma once
 
-#include "host_state.h"
+#include "state.h"
 #include "native_call.h"
 
 namespace emu {

@@ -1,7 +1,7 @@
 // Host folder items: a counted instance naming a file by its native path.
 #include "builtin_classes.h"
-#include "host_functions.h"
-#include "host_state.h"
+#include "functions.h"
+#include "state.h"
 
 namespace emu {
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "builtin_classes.h"
-#include "host_state.h"
+#include "state.h"
 
 namespace emu {
 namespace {

@@ -232,7 +232,7 @@ class Host {
   size_t liveStrings() const;
   size_t liveObjects() const;
 
-  // Implementation, shared with host/*.cpp only.
+  // Implementation, shared with emulator/*.cpp only.
   struct State;
   State& state() { return *state_; }
   const State& state() const { return *state_; }

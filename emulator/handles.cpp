@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "host.h"
-#include "host_state.h"
+#include "state.h"
 #include "text_conversion.h"
 
 namespace emu {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "host_functions.h"
-#include "host_state.h"
+#include "functions.h"
+#include "state.h"
 #include "member_access.h"
 
 namespace emu {

@@ -9,7 +9,7 @@
 
 namespace emu::hostcalls {
 
-// host_objects.cpp
+// objects.cpp
 double REALGetRBVersion();
 void RegisterPluginVersion(int32_t level);
 void PluginRegisterClass(REALclassDefinition* record);
@@ -23,10 +23,10 @@ bool REALGetPropValueDouble(REALobject object, const char* prop, double* out);
 void* REALLoadObjectMethod(REALobject object, const char* declaration);
 void* REALLoadGlobalMethod(const char* module, const char* declaration);
 
-// host_exceptions.cpp
+// exceptions.cpp
 void RuntimeRaiseException(REALobject exception);
 
-// host_strings.cpp
+// strings.cpp
 void REALLockString(REALstring text);
 void REALUnlockString(REALstring text);
 REALstring REALBuildString(const void* bytes, int32_t length);
@@ -41,17 +41,17 @@ REALstring RuntimeAddString(REALstring first, REALstring second);
 int64_t RuntimeStringCompare(REALstring first, REALstring second);
 int64_t LenB(REALstring text);  // the global method "LenB( s as string ) as integer"
 
-// host_arrays.cpp
+// arrays.cpp
 REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t upperBound);
 int64_t RuntimeUBound(REALobject array);
 REALobject RuntimeDirectReadObjectArray(REALobject array, int64_t index);
 hostfn::ObjectArrayInsertProc PluginObjectArrayInsertProc(REALobject array);
 
-// host_memory_blocks.cpp
+// memory_blocks.cpp
 void* memoryBlockGetPtr(REALobject block);
 int64_t memoryBlockGetSize(REALobject block);
 
-// host_folder_items.cpp
+// folder_items.cpp
 REALstring REALpathFromFolderItem(REALobject folderItem);
 
 }  // namespace emu::hostcalls

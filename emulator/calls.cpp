@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "host.h"
-#include "host_state.h"
+#include "state.h"
 #include "member_access.h"
 #include "native_call.h"
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "builtin_classes.h"
-#include "host_functions.h"
-#include "host_state.h"
+#include "functions.h"
+#include "state.h"
 
 namespace emu {
 namespace {
