@@ -78,6 +78,14 @@ compare-parse: setup
 	@python3 tools/compare_parse.py --build-dir $(BUILD_DIR) $(if $(BASE),--base $(BASE)) \
 		$(if $(MATCH),--match '$(MATCH)')
 
+# mimetic's source with our patch series pushed by quilt, in
+# $(MIMETIC_TREE_DIR), for editing a patch: see docs/patches.md.
+MIMETIC_TREE_DIR ?= $(BUILD_DIR)/mimetic-tree
+.PHONY: mimetic-tree
+mimetic-tree:
+	@bash scripts/setup.sh quilt
+	@bash scripts/mimetic-tree.sh $(MIMETIC_TREE_DIR)
+
 # Every hostile shape through every entry point that reads it, from 100 KB to
 # 10 MB: time, growth per tenfold and peak memory (a few minutes, at low
 # priority). STRESS_ARGS picks shapes or a smaller largest size.
