@@ -11,6 +11,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -64,10 +65,6 @@ void DestroyAttachment(REALobject instance) {
 // with New stays empty until host code fills it.
 void ConstructEmptyAttachment(REALobject) {}
 
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-constexpr uint32_t kClassFlags = 0x4;
-
 // Host code may replace any value: the host reads and writes each field
 // itself.
 REALproperty attachmentProperties[] = {
@@ -97,7 +94,7 @@ REALproperty attachmentProperties[] = {
 
 REALmethod attachmentMethods[] = {
     {reinterpret_cast<void*>(&ConstructEmptyAttachment), nullptr, "Constructor",
-     kEmptyConstructorFlags, {}},
+     kHiddenConstructorFlags, {}},
 };
 
 }  // namespace

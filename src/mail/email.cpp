@@ -11,6 +11,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -64,11 +65,6 @@ template <class Function>
 void* Entry(Function function) {
   return reinterpret_cast<void*>(function);
 }
-
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kDatePropertyFlags = 0x30A;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kClassFlags = 0x4;
 
 REALproperty emailProperties[] = {
     {nullptr, "InlinesVariant", "Variant", kPropertyFlags,

@@ -13,6 +13,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
+#include "runtime/member_flags.h"
 #include "runtime/platform.h"
 
 namespace {
@@ -106,10 +107,6 @@ int64_t GetLength(REALobject instance, RBInteger) {
   MimeMboxData* record = MboxData(instance);
   return record == nullptr ? 0 : record->Length;
 }
-
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kClassFlags = 0x4;
 
 REALproperty mboxProperties[] = {
     {nullptr, "Position", "Int64", kPropertyFlags, reinterpret_cast<void*>(&GetPosition), nullptr,

@@ -13,6 +13,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -109,10 +110,6 @@ REALobject GetAttachmentAt(REALobject instance, RBInteger index) {
   MimeTnefData* record = TnefData(instance);
   return record == nullptr ? nullptr : ObjectArrayItem(record->Attachments, index);
 }
-
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kClassFlags = 0x4;
 
 REALproperty tnefProperties[] = {
     {nullptr, "AttachmentsVariant", "Variant", kPropertyFlags,

@@ -11,6 +11,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
 MimeAddressData* AddressData(REALobject instance) {
@@ -50,10 +51,6 @@ void ConstructFromText(REALobject instance, REALstring textToParse) {
     FillAddressObject(*AddressData(instance), address);
   });
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty addressProperties[] = {
     {nullptr, "Group", "MimeGroupZQV", kPropertyFlags, kDirectField, nullptr,

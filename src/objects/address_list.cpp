@@ -10,6 +10,7 @@
 #include "objects/list_members.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 MimeAddressListData* AddressListData(REALobject instance) {
   return InstanceData<MimeAddressListData>(instance, MimeAddressListClass);
@@ -41,10 +42,6 @@ void DestroyAddressList(REALobject instance) {
   ClearField(record.StringValue);
   ClearField(record.Addresses);
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty addressListProperties[] = {
     {nullptr, "AddressesVariant", "Variant", kPropertyFlags,

@@ -12,6 +12,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 MimeBodyData* BodyData(REALobject instance) {
   return InstanceData<MimeBodyData>(instance, MimeBodyClass);
@@ -57,11 +58,6 @@ REALobject GetPartsVariant(REALobject instance, RBInteger) { return PartsArray(i
 
 void ConstructEmptyBody(REALobject) {}
 
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-
 // PartsVariant hands out the same array as the Parts methods: host code gets
 // the very array, so its changes show through every member.
 REALproperty bodyProperties[] = {
@@ -81,7 +77,7 @@ REALmethod bodyMethods[] = {
     {reinterpret_cast<void*>(&PartsArray), nullptr,
      "Parts as MimeEntityZQV()", kMethodFlags, {}},
     {reinterpret_cast<void*>(&ConstructEmptyBody), nullptr,
-     "Constructor", kEmptyConstructorFlags, {}},
+     "Constructor", kHiddenConstructorFlags, {}},
 };
 
 }  // namespace

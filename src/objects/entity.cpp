@@ -5,6 +5,7 @@
 
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -31,22 +32,18 @@ void DestroyEntity(REALobject instance) {
 // makes with New simply stays empty.
 void ConstructEmptyEntity(REALobject) {}
 
-constexpr uint32_t kReadOnlyPropertyFlags = 0x6;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-constexpr uint32_t kClassFlags = 0x4;
-
 REALproperty entityProperties[] = {
-    {nullptr, "Header", "MimeHeaderZQV", kReadOnlyPropertyFlags, kDirectField, nullptr,
+    {nullptr, "Header", "MimeHeaderZQV", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeEntityData, Header), {}},
-    {nullptr, "Body", "MimeBodyZQV", kReadOnlyPropertyFlags, kDirectField, nullptr,
+    {nullptr, "Body", "MimeBodyZQV", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeEntityData, Body), {}},
-    {nullptr, "BodyDecoded", "String", kReadOnlyPropertyFlags, kDirectField, nullptr,
+    {nullptr, "BodyDecoded", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeEntityData, BodyDecoded), {}},
 };
 
 REALmethod entityMethods[] = {
     {reinterpret_cast<void*>(&ConstructEmptyEntity), nullptr, "Constructor",
-     kEmptyConstructorFlags, {}},
+     kHiddenConstructorFlags, {}},
 };
 
 }  // namespace

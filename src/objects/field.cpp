@@ -12,6 +12,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
 MimeFieldData* FieldData(REALobject instance) {
@@ -47,10 +48,6 @@ void ConstructFromLine(REALobject instance, REALstring textToParse) {
     FillFieldObject(*FieldData(instance), field);
   });
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty fieldProperties[] = {
     {nullptr, "Name", "String", kPropertyFlags, kDirectField, nullptr,

@@ -11,6 +11,7 @@
 #include "objects/mailbox.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 MimeGroupData* GroupData(REALobject instance) {
   return InstanceData<MimeGroupData>(instance, MimeGroupClass);
@@ -44,10 +45,6 @@ void DestroyGroup(REALobject instance) {
   ClearField(record.NameDecoded);
   ClearField(record.Mailboxes);
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty groupProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,

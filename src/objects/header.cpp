@@ -16,6 +16,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 MimeHeaderData* HeaderData(REALobject instance) {
   return InstanceData<MimeHeaderData>(instance, MimeHeaderClass);
@@ -119,11 +120,6 @@ REALobject FieldByName(REALobject instance, REALstring name) {
   });
 }
 
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-
 REALproperty headerProperties[] = {
     {nullptr, "MimeVersion", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeHeaderData, MimeVersion), {}},
@@ -165,7 +161,7 @@ REALmethod headerMethods[] = {
     {reinterpret_cast<void*>(&FieldsArray), nullptr,
      "Fields as MimeFieldZQV()", kMethodFlags, {}},
     {reinterpret_cast<void*>(&ConstructEmptyHeader), nullptr,
-     "Constructor", kEmptyConstructorFlags, {}},
+     "Constructor", kHiddenConstructorFlags, {}},
     {reinterpret_cast<void*>(&HasField), nullptr,
      "hasField(name as string) as boolean", kMethodFlags, {}},
     {reinterpret_cast<void*>(&FieldByName), nullptr,

@@ -10,6 +10,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
 MimeMailboxData* MailboxData(REALobject instance) {
@@ -85,10 +86,6 @@ void ConstructFromText(REALobject instance, REALstring textToParse) {
     FillMailboxObject(*MailboxData(instance), mailbox);
   });
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty mailboxProperties[] = {
     {nullptr, "Mailbox", "String", kPropertyFlags, kDirectField, nullptr,

@@ -10,6 +10,7 @@
 #include "objects/mailbox.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/member_flags.h"
 
 MimeMailboxListData* MailboxListData(REALobject instance) {
   return InstanceData<MimeMailboxListData>(instance, MimeMailboxListClass);
@@ -38,10 +39,6 @@ void DestroyMailboxList(REALobject instance) {
   ClearField(record.StringValue);
   ClearField(record.Mailboxes);
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty mailboxListProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,

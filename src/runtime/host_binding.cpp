@@ -3,17 +3,13 @@
 #include <cstdint>
 
 #include "runtime/debug_log.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
 HostResolverFn hostResolver = nullptr;
 double hostVersion = 0.0;
 int32_t sdkLevel = 9;
-
-constexpr uint32_t kDateFlagMask = 0x708;
-constexpr uint32_t kDateFlagBits = 0x308;
-constexpr uint32_t kPlainMemberFlag = 0x4;
-constexpr uint32_t kObsoleteFlag = 0x40000;
 
 // Rewrites every flag word of a record list in place.
 template <class Record>
@@ -69,12 +65,12 @@ int32_t SdkLevelForVersion(double version) {
 // properties, and hosts of any age no longer know the obsolete bit; both are
 // replaced by the plain member flag those hosts expect.
 uint32_t AdaptFlagToHost(uint32_t flags, double version) {
-  if (version < 2020.02 && (flags & kDateFlagMask) == kDateFlagBits) {
-    flags = (flags & ~kDateFlagBits) | kPlainMemberFlag;
+  if (version < 2020.02 && (flags & kDatePropertyMask) == kDatePropertyBits) {
+    flags = (flags & ~kDatePropertyBits) | kPublicMemberBit;
   }
-  if ((flags & kObsoleteFlag) != 0) {
-    flags &= ~kObsoleteFlag;
-    if (version >= 2010.029) flags |= kPlainMemberFlag;
+  if ((flags & kObsoleteMemberBit) != 0) {
+    flags &= ~kObsoleteMemberBit;
+    if (version >= 2010.029) flags |= kPublicMemberBit;
   }
   return flags;
 }
