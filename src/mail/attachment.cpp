@@ -1,7 +1,6 @@
 #include "mail/attachment.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -11,6 +10,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 namespace {
@@ -99,27 +99,9 @@ REALmethod attachmentMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeAttachmentClass = {
-    0,  // version: the interface level, written at registration
-    "MimeAttachmentZQV",
-    nullptr,  // no superclass
-    sizeof(MimeAttachmentData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyAttachment,
-    attachmentProperties, std::size(attachmentProperties),
-    attachmentMethods, std::size(attachmentMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeAttachmentClass =
+    ClassRecord("MimeAttachmentZQV", nullptr, sizeof(MimeAttachmentData), &DestroyAttachment,
+                Table(attachmentProperties), Table(attachmentMethods));
 
 MimeAttachmentData* AttachmentData(REALobject instance) {
   return InstanceData<MimeAttachmentData>(instance, MimeAttachmentClass);

@@ -1,6 +1,5 @@
 #include "mail/email.h"
 
-#include <iterator>
 
 #include "decoding/encoded_words.h"
 #include "decoding/format_switch.h"
@@ -11,6 +10,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 namespace {
@@ -117,24 +117,9 @@ REALmethod emailSharedMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeEmailClass = {
-    0,  // version: the interface level, written at registration
-    "MimeEmailZQV",
-    "MimeEntityZQV",
-    0,        // no data of its own: the MimeEntityZQV record serves
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    nullptr,  // MimeEntityZQV's destructor releases the shared record
-    emailProperties, std::size(emailProperties),
-    emailMethods, std::size(emailMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    emailSharedProperties, std::size(emailSharedProperties),
-    emailSharedMethods, std::size(emailSharedMethods),
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+// No data and no destructor of its own: the MimeEntityZQV record serves, and
+// MimeEntityZQV's destructor releases it.
+REALclassDefinition MimeEmailClass =
+    ClassRecord("MimeEmailZQV", "MimeEntityZQV", 0, nullptr,
+                Table(emailProperties), Table(emailMethods),
+                Table(emailSharedProperties), Table(emailSharedMethods));

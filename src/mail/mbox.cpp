@@ -1,7 +1,6 @@
 #include "mail/mbox.h"
 
 #include <cstddef>
-#include <iterator>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -13,6 +12,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 #include "runtime/platform.h"
 
@@ -124,24 +124,6 @@ REALmethod mboxMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeMboxClass = {
-    0,  // version: the interface level, written at registration
-    "MimeMboxZQV",
-    nullptr,  // no superclass
-    sizeof(MimeMboxData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyMbox,
-    mboxProperties, std::size(mboxProperties),
-    mboxMethods, std::size(mboxMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeMboxClass =
+    ClassRecord("MimeMboxZQV", nullptr, sizeof(MimeMboxData), &DestroyMbox,
+                Table(mboxProperties), Table(mboxMethods));

@@ -1,7 +1,6 @@
 #include "mail/tnef.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -13,6 +12,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 namespace {
@@ -135,27 +135,9 @@ REALmethod tnefMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeTnefClass = {
-    0,  // version: the interface level, written at registration
-    "MimeTnefZQV",
-    nullptr,  // no superclass
-    sizeof(MimeTnefData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyTnef,
-    tnefProperties, std::size(tnefProperties),
-    tnefMethods, std::size(tnefMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeTnefClass =
+    ClassRecord("MimeTnefZQV", nullptr, sizeof(MimeTnefData), &DestroyTnef,
+                Table(tnefProperties), Table(tnefMethods));
 
 MimeTnefData* TnefData(REALobject instance) {
   return InstanceData<MimeTnefData>(instance, MimeTnefClass);

@@ -1,7 +1,6 @@
 #include "objects/address.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/address.h>
@@ -11,6 +10,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
@@ -70,24 +70,6 @@ REALmethod addressMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeAddressClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeAddressZQV",
-    nullptr,                 // superclass
-    sizeof(MimeAddressData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyAddress,
-    addressProperties, std::size(addressProperties),
-    addressMethods, std::size(addressMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeAddressClass =
+    ClassRecord("MimeAddressZQV", nullptr, sizeof(MimeAddressData), &DestroyAddress,
+                Table(addressProperties), Table(addressMethods));

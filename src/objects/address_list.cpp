@@ -1,7 +1,6 @@
 #include "objects/address_list.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/addresslist.h>
@@ -10,6 +9,7 @@
 #include "objects/list_members.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 MimeAddressListData* AddressListData(REALobject instance) {
@@ -63,24 +63,6 @@ REALmethod addressListMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeAddressListClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeAddressListZQV",
-    nullptr,                 // superclass
-    sizeof(MimeAddressListData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyAddressList,
-    addressListProperties, std::size(addressListProperties),
-    addressListMethods, std::size(addressListMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeAddressListClass =
+    ClassRecord("MimeAddressListZQV", nullptr, sizeof(MimeAddressListData), &DestroyAddressList,
+                Table(addressListProperties), Table(addressListMethods));

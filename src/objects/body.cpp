@@ -1,7 +1,6 @@
 #include "objects/body.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string_view>
 
 #include <mimetic/body.h>
@@ -12,6 +11,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 MimeBodyData* BodyData(REALobject instance) {
@@ -82,24 +82,6 @@ REALmethod bodyMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeBodyClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeBodyZQV",
-    nullptr,                 // superclass
-    sizeof(MimeBodyData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyBody,
-    bodyProperties, std::size(bodyProperties),
-    bodyMethods, std::size(bodyMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeBodyClass =
+    ClassRecord("MimeBodyZQV", nullptr, sizeof(MimeBodyData), &DestroyBody,
+                Table(bodyProperties), Table(bodyMethods));

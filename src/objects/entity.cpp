@@ -1,10 +1,10 @@
 #include "objects/entity.h"
 
 #include <cstddef>
-#include <iterator>
 
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 namespace {
@@ -48,27 +48,9 @@ REALmethod entityMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeEntityClass = {
-    0,  // version: the interface level, written at registration
-    "MimeEntityZQV",
-    nullptr,  // no superclass
-    sizeof(MimeEntityData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyEntity,
-    entityProperties, std::size(entityProperties),
-    entityMethods, std::size(entityMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeEntityClass =
+    ClassRecord("MimeEntityZQV", nullptr, sizeof(MimeEntityData), &DestroyEntity,
+                Table(entityProperties), Table(entityMethods));
 
 MimeEntityData* EntityData(REALobject instance) {
   return InstanceData<MimeEntityData>(instance, MimeEntityClass);

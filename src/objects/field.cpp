@@ -1,7 +1,6 @@
 #include "objects/field.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -12,6 +11,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
@@ -63,24 +63,6 @@ REALmethod fieldMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeFieldClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeFieldZQV",
-    nullptr,                 // superclass
-    sizeof(MimeFieldData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyField,
-    fieldProperties, std::size(fieldProperties),
-    fieldMethods, std::size(fieldMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeFieldClass =
+    ClassRecord("MimeFieldZQV", nullptr, sizeof(MimeFieldData), &DestroyField,
+                Table(fieldProperties), Table(fieldMethods));

@@ -1,7 +1,6 @@
 #include "objects/group.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/group.h>
@@ -11,6 +10,7 @@
 #include "objects/mailbox.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 MimeGroupData* GroupData(REALobject instance) {
@@ -70,24 +70,6 @@ REALmethod groupMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeGroupClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeGroupZQV",
-    nullptr,                 // superclass
-    sizeof(MimeGroupData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyGroup,
-    groupProperties, std::size(groupProperties),
-    groupMethods, std::size(groupMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeGroupClass =
+    ClassRecord("MimeGroupZQV", nullptr, sizeof(MimeGroupData), &DestroyGroup,
+                Table(groupProperties), Table(groupMethods));

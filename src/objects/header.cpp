@@ -1,7 +1,6 @@
 #include "objects/header.h"
 
 #include <cstddef>
-#include <iterator>
 
 #include <mimetic/header.h>
 
@@ -16,6 +15,7 @@
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 MimeHeaderData* HeaderData(REALobject instance) {
@@ -170,24 +170,6 @@ REALmethod headerMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeHeaderClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeHeaderZQV",
-    nullptr,                 // superclass
-    sizeof(MimeHeaderData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" methods instead
-    &DestroyHeader,
-    headerProperties, std::size(headerProperties),
-    headerMethods, std::size(headerMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeHeaderClass =
+    ClassRecord("MimeHeaderZQV", nullptr, sizeof(MimeHeaderData), &DestroyHeader,
+                Table(headerProperties), Table(headerMethods));

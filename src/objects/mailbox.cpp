@@ -1,7 +1,6 @@
 #include "objects/mailbox.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/mailbox.h>
@@ -10,6 +9,7 @@
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
@@ -111,24 +111,6 @@ REALmethod mailboxMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeMailboxClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeMailboxZQV",
-    nullptr,                 // superclass
-    sizeof(MimeMailboxData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyMailbox,
-    mailboxProperties, std::size(mailboxProperties),
-    mailboxMethods, std::size(mailboxMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeMailboxClass =
+    ClassRecord("MimeMailboxZQV", nullptr, sizeof(MimeMailboxData), &DestroyMailbox,
+                Table(mailboxProperties), Table(mailboxMethods));

@@ -1,7 +1,6 @@
 #include "objects/mailbox_list.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/mailboxlist.h>
@@ -10,6 +9,7 @@
 #include "objects/mailbox.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_strings.h"
+#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 MimeMailboxListData* MailboxListData(REALobject instance) {
@@ -60,24 +60,6 @@ REALmethod mailboxListMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeMailboxListClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeMailboxListZQV",
-    nullptr,                 // superclass
-    sizeof(MimeMailboxListData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyMailboxList,
-    mailboxListProperties, std::size(mailboxListProperties),
-    mailboxListMethods, std::size(mailboxListMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeMailboxListClass =
+    ClassRecord("MimeMailboxListZQV", nullptr, sizeof(MimeMailboxListData), &DestroyMailboxList,
+                Table(mailboxListProperties), Table(mailboxListMethods));
