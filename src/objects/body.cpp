@@ -4,9 +4,7 @@
 #include <string_view>
 
 #include <mimetic/body.h>
-#include <mimetic/mimeentity.h>
 
-#include "objects/entity_builder.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
@@ -18,7 +16,7 @@ MimeBodyData* BodyData(REALobject instance) {
   return InstanceData<MimeBodyData>(instance, MimeBodyClass);
 }
 
-HostObject NewBodyObject(mimetic::Body& body, const BuildContext& context) {
+HostObject NewBodyObject(const mimetic::Body& body) {
   HostObject instance(PluginNewInstance("MimeBodyZQV"));
   if (!instance) return instance;
   MimeBodyData& record = *BodyData(instance.get());
@@ -30,12 +28,11 @@ HostObject NewBodyObject(mimetic::Body& body, const BuildContext& context) {
   StoreField(record.StringValue,
              BuildHostStringAuto(std::string_view(body.textData(), body.textSize())));
   StoreField(record.Parts, CreateObjectArray());
-  for (mimetic::MimeEntity* part : body.parts()) {
-    if (part == nullptr) continue;
-    HostObject child = NewEntityObject(*part, context);
-    if (child) AppendToObjectArray(record.Parts, child.get());
-  }
   return instance;
+}
+
+void AppendBodyPart(REALobject body, REALobject part) {
+  AppendToObjectArray(BodyData(body)->Parts, part);
 }
 
 namespace {

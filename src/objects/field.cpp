@@ -6,7 +6,6 @@
 
 #include <mimetic/rfc822/field.h>
 
-#include "objects/entity_builder.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"

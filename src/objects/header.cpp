@@ -6,7 +6,6 @@
 
 #include "decoding/encoded_words.h"
 #include "objects/address_list.h"
-#include "objects/entity_builder.h"
 #include "objects/field.h"
 #include "objects/header_fields.h"
 #include "objects/mailbox.h"
