@@ -7,7 +7,7 @@
 #include "decoding/charsets.h"
 #include "decoding/format_switch.h"
 #include "runtime/errors.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 #include "runtime/text_reader.h"
 
 namespace {

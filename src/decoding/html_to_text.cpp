@@ -9,7 +9,7 @@
 
 #include "decoding/html_entities.h"
 #include "runtime/errors.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 #include "runtime/text_reader.h"
 
 namespace {

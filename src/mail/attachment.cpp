@@ -7,10 +7,11 @@
 #include <mimetic/header.h>
 
 #include "mail/attachment_filename.h"
+#include "runtime/class_record.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
-#include "runtime/class_record.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 
 namespace {

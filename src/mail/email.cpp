@@ -7,10 +7,10 @@
 #include "mail/email_file.h"
 #include "mail/email_parse.h"
 #include "objects/entity.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
-#include "runtime/class_record.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 
 namespace {

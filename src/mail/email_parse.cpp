@@ -16,9 +16,11 @@
 #include "objects/entity.h"
 #include "objects/header.h"
 #include "runtime/errors.h"
+#include "runtime/heap_buffer.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "mail/email_file.h"
 #include "mail/email_parse.h"
 #include "mail/mbox_reader.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 #include "runtime/platform.h"
 

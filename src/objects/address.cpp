@@ -7,10 +7,10 @@
 
 #include "objects/group.h"
 #include "objects/mailbox.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
-#include "runtime/class_record.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 

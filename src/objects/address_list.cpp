@@ -7,9 +7,10 @@
 
 #include "objects/address.h"
 #include "objects/list_members.h"
-#include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
 #include "runtime/class_record.h"
+#include "runtime/host_array.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 
 MimeAddressListData* AddressListData(REALobject instance) {

@@ -5,11 +5,12 @@
 
 #include <mimetic/body.h>
 
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
-#include "runtime/class_record.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 
 MimeBodyData* BodyData(REALobject instance) {

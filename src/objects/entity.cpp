@@ -2,9 +2,9 @@
 
 #include <cstddef>
 
+#include "runtime/class_record.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/class_record.h"
 #include "runtime/member_flags.h"
 
 namespace {

@@ -8,9 +8,10 @@
 #include "decoding/encoded_words.h"
 #include "objects/list_members.h"
 #include "objects/mailbox.h"
-#include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
 #include "runtime/class_record.h"
+#include "runtime/host_array.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 
 MimeGroupData* GroupData(REALobject instance) {

@@ -10,11 +10,12 @@
 #include "objects/header_fields.h"
 #include "objects/mailbox.h"
 #include "objects/mailbox_list.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
-#include "runtime/class_record.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 
 MimeHeaderData* HeaderData(REALobject instance) {

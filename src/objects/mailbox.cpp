@@ -6,10 +6,11 @@
 #include <mimetic/rfc822/mailbox.h>
 
 #include "decoding/encoded_words.h"
-#include "runtime/errors.h"
-#include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
 #include "runtime/class_record.h"
+#include "runtime/errors.h"
+#include "runtime/host_array.h"
+#include "runtime/host_binding.h"
+#include "runtime/host_string.h"
 #include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "runtime/debug_log.h"
-#include "runtime/host_strings.h"
+#include "runtime/heap_buffer.h"
+#include "runtime/host_string.h"
+#include "runtime/unicode.h"
 
 namespace {
 
