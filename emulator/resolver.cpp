@@ -2,12 +2,13 @@
 #include <cstring>
 
 #include "functions.h"
+#include "host.h"
 #include "state.h"
 
 namespace emu {
 namespace {
 
-struct HostFunction {
+struct ResolverEntry {
   const char* name;
   void* address;
 };
@@ -18,7 +19,7 @@ void* AddressOf(Function* function) {
 }
 
 // Every host function under the name the plugin asks for.
-const HostFunction kHostFunctions[] = {
+const ResolverEntry kResolverEntries[] = {
 #define HOST_FUNCTION(Result, Name, Parameters, Arguments) {#Name, AddressOf(&hostcalls::Name)},
 #include "runtime/host_functions.def"
 };
@@ -33,7 +34,7 @@ void* Host::Resolve(const char* name) {
   if (!state->options.hasVersionFunction && std::strcmp(name, "REALGetRBVersion") == 0) {
     return nullptr;
   }
-  for (const HostFunction& function : kHostFunctions) {
+  for (const ResolverEntry& function : kResolverEntries) {
     if (std::strcmp(function.name, name) == 0) return function.address;
   }
   return nullptr;
