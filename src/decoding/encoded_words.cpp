@@ -194,7 +194,7 @@ HostString DecodeExtendedValue(std::string_view value) {
 REALstring DecodeInline(REALstring text) {
   if (text == nullptr) return nullptr;
   return RunGuarded<REALstring>(nullptr, [&] {
-    rbText reader(text);
+    HostTextReader reader(text);
     return DecodeEncodedWords(std::string_view(reader.UTF8()), false).release();
   });
 }

@@ -46,7 +46,7 @@ void DestroyAddress(REALobject instance) {
 
 void ConstructFromText(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
-    rbText text(textToParse);
+    HostTextReader text(textToParse);
     const mimetic::Address address{std::string(text.UTF8())};
     FillAddressObject(*AddressData(instance), address);
   });

@@ -42,7 +42,7 @@ void DestroyField(REALobject instance) {
 // blanks that follow the colon; a line without a colon has neither.
 void ConstructFromLine(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
-    rbText text(textToParse);
+    HostTextReader text(textToParse);
     const mimetic::Field field{std::string(text.UTF8())};
     FillFieldObject(*FieldData(instance), field);
   });

@@ -52,7 +52,7 @@ struct ParsedValueMembers {
   // of the text.
   static void ConstructFromText(REALobject instance, REALstring textToParse) {
     RunGuarded([&] {
-      rbText text(textToParse);
+      HostTextReader text(textToParse);
       const Value value{std::string(text.UTF8())};
       Fill(*InstanceData<Record>(instance, Class), value);
     });

@@ -82,7 +82,7 @@ REALstring GetEmail(REALobject instance, RBInteger) {
 // object and gets one, whatever mimetic made of the text.
 void ConstructFromText(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
-    rbText text(textToParse);
+    HostTextReader text(textToParse);
     const mimetic::Mailbox mailbox{std::string(text.UTF8())};
     FillMailboxObject(*MailboxData(instance), mailbox);
   });

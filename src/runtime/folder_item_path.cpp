@@ -10,7 +10,7 @@ HeapBuffer FolderItemPathUTF16(REALobject folderItem) {
   if (folderItem == nullptr) return {};
   HostString path(REALpathFromFolderItem(folderItem));
   if (!path) return {};
-  rbText pathText(path.get());
+  HostTextReader pathText(path.get());
   const int64_t units = pathText.UTF16Length();
   // The spare bytes stay zero and terminate the path.
   HeapBuffer buffer(units * 2 + 8);
