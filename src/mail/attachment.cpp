@@ -94,7 +94,7 @@ REALproperty attachmentProperties[] = {
 };
 
 REALmethod attachmentMethods[] = {
-    {reinterpret_cast<void*>(&ConstructEmptyAttachment), nullptr, "Constructor",
+    {Entry(&ConstructEmptyAttachment), nullptr, "Constructor",
      kHiddenConstructorFlags, {}},
 };
 

@@ -61,11 +61,6 @@ void SetRaiseUnknownFormatExceptions(REALobject, RBInteger, RBBoolean enabled) {
   SetFormatExceptionsEnabled(enabled);
 }
 
-template <class Function>
-void* Entry(Function function) {
-  return reinterpret_cast<void*>(function);
-}
-
 REALproperty emailProperties[] = {
     {nullptr, "InlinesVariant", "Variant", kPropertyFlags,
      Entry(&GetObjectField<&MimeEntityData::Inlines>), nullptr, 0, {}},

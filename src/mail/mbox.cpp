@@ -109,16 +109,16 @@ int64_t GetLength(REALobject instance, RBInteger) {
 }
 
 REALproperty mboxProperties[] = {
-    {nullptr, "Position", "Int64", kPropertyFlags, reinterpret_cast<void*>(&GetPosition), nullptr,
+    {nullptr, "Position", "Int64", kPropertyFlags, Entry(&GetPosition), nullptr,
      0, {}},
-    {nullptr, "Length", "Int64", kPropertyFlags, reinterpret_cast<void*>(&GetLength), nullptr, 0,
+    {nullptr, "Length", "Int64", kPropertyFlags, Entry(&GetLength), nullptr, 0,
      {}},
 };
 
 REALmethod mboxMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromFile), nullptr, "Constructor(File As FolderItem)",
+    {Entry(&ConstructFromFile), nullptr, "Constructor(File As FolderItem)",
      kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ReadMessage), nullptr, "ReadMessage() As MimeEmailZQV",
+    {Entry(&ReadMessage), nullptr, "ReadMessage() As MimeEmailZQV",
      kMethodFlags, {}},
 };
 

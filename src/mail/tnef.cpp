@@ -114,23 +114,23 @@ REALobject GetAttachmentAt(REALobject instance, RBInteger index) {
 
 REALproperty tnefProperties[] = {
     {nullptr, "AttachmentsVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&GetAttachmentsVariant), nullptr, 0, {}},
+     Entry(&GetAttachmentsVariant), nullptr, 0, {}},
     {nullptr, "Subject", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::Subject>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::Subject>), nullptr, 0, {}},
     {nullptr, "Body", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::Body>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::Body>), nullptr, 0, {}},
     {nullptr, "BodyHTML", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::BodyHTML>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::BodyHTML>), nullptr, 0, {}},
     {nullptr, "BodyRTF", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::BodyRTF>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::BodyRTF>), nullptr, 0, {}},
 };
 
 REALmethod tnefMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromString), nullptr,
+    {Entry(&ConstructFromString), nullptr,
      "Constructor(Data As String)", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&GetAttachments), nullptr,
+    {Entry(&GetAttachments), nullptr,
      "Attachments() As MimeAttachmentZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&GetAttachmentAt), nullptr,
+    {Entry(&GetAttachmentAt), nullptr,
      "Attachments(index As Integer) As MimeAttachmentZQV", kMethodFlags, {}},
 };
 

@@ -64,7 +64,7 @@ REALproperty addressProperties[] = {
 };
 
 REALmethod addressMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+    {Entry(&ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 

@@ -46,19 +46,19 @@ void DestroyAddressList(REALobject instance) {
 
 REALproperty addressListProperties[] = {
     {nullptr, "AddressesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&AddressListArray::Variant), nullptr, 0, {}},
+     Entry(&AddressListArray::Variant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeAddressListData, StringValue), {}},
     {nullptr, "Count", "Integer", kPropertyFlags,
-     reinterpret_cast<void*>(&AddressListArray::Count), nullptr, 0, {}},
+     Entry(&AddressListArray::Count), nullptr, 0, {}},
 };
 
 REALmethod addressListMethods[] = {
-    {reinterpret_cast<void*>(&ParsedAddressList::ConstructFromText), nullptr,
+    {Entry(&ParsedAddressList::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&AddressListArray::Whole), nullptr,
+    {Entry(&AddressListArray::Whole), nullptr,
      "Addresses as MimeAddressZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&AddressListArray::Item), nullptr,
+    {Entry(&AddressListArray::Item), nullptr,
      "Addresses(index as Integer) as MimeAddressZQV", kMethodFlags, {}},
 };
 

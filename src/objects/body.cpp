@@ -59,7 +59,7 @@ void ConstructEmptyBody(REALobject) {}
 // PartsVariant hands out the same array as the Parts methods: host code gets
 // the very array, so its changes show through every member.
 REALproperty bodyProperties[] = {
-    {nullptr, "PartsVariant", "Variant", kPropertyFlags, reinterpret_cast<void*>(&GetPartsVariant),
+    {nullptr, "PartsVariant", "Variant", kPropertyFlags, Entry(&GetPartsVariant),
      nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeBodyData, StringValue), {}},
@@ -70,11 +70,11 @@ REALproperty bodyProperties[] = {
 };
 
 REALmethod bodyMethods[] = {
-    {reinterpret_cast<void*>(&PartsItem), nullptr,
+    {Entry(&PartsItem), nullptr,
      "Parts(index as Integer) as MimeEntityZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&PartsArray), nullptr,
+    {Entry(&PartsArray), nullptr,
      "Parts as MimeEntityZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ConstructEmptyBody), nullptr,
+    {Entry(&ConstructEmptyBody), nullptr,
      "Constructor", kHiddenConstructorFlags, {}},
 };
 

@@ -42,7 +42,7 @@ REALproperty entityProperties[] = {
 };
 
 REALmethod entityMethods[] = {
-    {reinterpret_cast<void*>(&ConstructEmptyEntity), nullptr, "Constructor",
+    {Entry(&ConstructEmptyEntity), nullptr, "Constructor",
      kHiddenConstructorFlags, {}},
 };
 

@@ -56,7 +56,7 @@ REALproperty fieldProperties[] = {
 };
 
 REALmethod fieldMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromLine), nullptr,
+    {Entry(&ConstructFromLine), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 

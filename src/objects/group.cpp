@@ -49,23 +49,23 @@ void DestroyGroup(REALobject instance) {
 
 REALproperty groupProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&GroupArray::Variant), nullptr, 0, {}},
+     Entry(&GroupArray::Variant), nullptr, 0, {}},
     {nullptr, "Name", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, Name), {}},
     {nullptr, "NameDecoded", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, NameDecoded), {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, StringValue), {}},
-    {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GroupArray::Count),
+    {nullptr, "Count", "Integer", kPropertyFlags, Entry(&GroupArray::Count),
      nullptr, 0, {}},
 };
 
 REALmethod groupMethods[] = {
-    {reinterpret_cast<void*>(&GroupArray::Item), nullptr,
+    {Entry(&GroupArray::Item), nullptr,
      "Mailboxes(index as Integer) as MimeMailboxZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&GroupArray::Whole), nullptr,
+    {Entry(&GroupArray::Whole), nullptr,
      "Mailboxes as MimeMailboxZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ParsedGroup::ConstructFromText), nullptr,
+    {Entry(&ParsedGroup::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 

@@ -156,15 +156,15 @@ REALproperty headerProperties[] = {
 };
 
 REALmethod headerMethods[] = {
-    {reinterpret_cast<void*>(&FieldsItem), nullptr,
+    {Entry(&FieldsItem), nullptr,
      "Fields(index as Integer) as MimeFieldZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&FieldsArray), nullptr,
+    {Entry(&FieldsArray), nullptr,
      "Fields as MimeFieldZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ConstructEmptyHeader), nullptr,
+    {Entry(&ConstructEmptyHeader), nullptr,
      "Constructor", kHiddenConstructorFlags, {}},
-    {reinterpret_cast<void*>(&HasField), nullptr,
+    {Entry(&HasField), nullptr,
      "hasField(name as string) as boolean", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&FieldByName), nullptr,
+    {Entry(&FieldByName), nullptr,
      "FieldByName(name as string) as MimeFieldZQV", kMethodFlags, {}},
 };
 

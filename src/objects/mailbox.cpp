@@ -101,12 +101,12 @@ REALproperty mailboxProperties[] = {
      offsetof(MimeMailboxData, Sourceroute), {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeMailboxData, StringValue), {}},
-    {nullptr, "Email", "String", kPropertyFlags, reinterpret_cast<void*>(&GetEmail), nullptr, 0,
+    {nullptr, "Email", "String", kPropertyFlags, Entry(&GetEmail), nullptr, 0,
      {}},
 };
 
 REALmethod mailboxMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+    {Entry(&ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 

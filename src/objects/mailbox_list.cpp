@@ -43,19 +43,19 @@ void DestroyMailboxList(REALobject instance) {
 
 REALproperty mailboxListProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&MailboxListArray::Variant), nullptr, 0, {}},
+     Entry(&MailboxListArray::Variant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeMailboxListData, StringValue), {}},
     {nullptr, "Count", "Integer", kPropertyFlags,
-     reinterpret_cast<void*>(&MailboxListArray::Count), nullptr, 0, {}},
+     Entry(&MailboxListArray::Count), nullptr, 0, {}},
 };
 
 REALmethod mailboxListMethods[] = {
-    {reinterpret_cast<void*>(&MailboxListArray::Item), nullptr,
+    {Entry(&MailboxListArray::Item), nullptr,
      "Mailboxes(index as Integer) as MimeMailboxZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&MailboxListArray::Whole), nullptr,
+    {Entry(&MailboxListArray::Whole), nullptr,
      "Mailboxes as MimeMailboxZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ParsedMailboxList::ConstructFromText), nullptr,
+    {Entry(&ParsedMailboxList::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 

@@ -9,6 +9,12 @@
 #include "runtime/host_api.h"
 #include "runtime/member_flags.h"
 
+// The address of a library function as a property or method row holds it.
+template <class Function>
+void* Entry(Function function) {
+  return reinterpret_cast<void*>(function);
+}
+
 template <class Row>
 struct MemberTable {
   Row* rows = nullptr;
