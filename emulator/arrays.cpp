@@ -12,7 +12,7 @@ namespace emu {
 namespace {
 
 ObjectArrayData* DataOf(REALobject array, const char* use) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return nullptr;
   return state->builtInData<ObjectArrayData>(array, state->arrayClass, use);
 }
@@ -22,7 +22,7 @@ void InitializeArray(REALobject array) {
 }
 
 void DestroyArray(REALobject array) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   ObjectArrayData* data = DataOf(array, "array");
   if (state == nullptr || data == nullptr) return;
   std::vector<REALobject>* elements = std::exchange(data->elements, nullptr);
@@ -31,7 +31,7 @@ void DestroyArray(REALobject array) {
 }
 
 void InsertIntoArray(REALobject array, int64_t index, REALobject value) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   ObjectArrayData* data = DataOf(array, "array insert");
   if (state == nullptr || data == nullptr) return;
   auto size = static_cast<int64_t>(data->elements->size());
@@ -56,7 +56,7 @@ REALclassDefinition ObjectArrayClassRecord = {
 namespace hostcalls {
 
 REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t upperBound) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || upperBound < -1) return nullptr;
   REALobject array = state->instantiate(*state->arrayClass);
   ObjectArrayData* data = DataOf(array, "array");
@@ -72,7 +72,7 @@ int64_t RuntimeUBound(REALobject array) {
 }
 
 REALobject RuntimeDirectReadObjectArray(REALobject array, int64_t index) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   ObjectArrayData* data = DataOf(array, "RuntimeDirectReadObjectArray");
   if (state == nullptr || data == nullptr) return nullptr;
   auto size = static_cast<int64_t>(data->elements->size());

@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "host.h"
-#include "state.h"
 #include "member_access.h"
 #include "native_call.h"
+#include "state.h"
 
 namespace emu {
 namespace {
@@ -55,7 +55,7 @@ Value TakeResult(const RawValue& raw) {
   return Value();
 }
 
-Value Invoke(Host::State& state, const REALmethod& method, REALobject instance, bool hasInstance,
+Value Invoke(State& state, const REALmethod& method, REALobject instance, bool hasInstance,
              const std::vector<Value>& args) {
   std::optional<Signature> signature = ParseDeclaration(method.declaration);
   if (!signature) throw std::invalid_argument(std::string("unreadable declaration ") + method.declaration);
@@ -78,20 +78,20 @@ Value Invoke(Host::State& state, const REALmethod& method, REALobject instance, 
   return TakeResult(CallNative(method.function, signature->result, arguments));
 }
 
-const ClassInfo& ClassNamed(const Host::State& state, const std::string& className) {
+const ClassInfo& ClassNamed(const State& state, const std::string& className) {
   const ClassInfo* cls = state.findClass(className);
   if (cls == nullptr) throw std::invalid_argument("no class " + className);
   return *cls;
 }
 
-const ClassInfo& ClassOf(Host::State& state, const Obj& instance, const std::string& member) {
+const ClassInfo& ClassOf(State& state, const Obj& instance, const std::string& member) {
   ObjectRecord* record = state.liveObject(instance.get(), "member access");
   if (record == nullptr) throw std::invalid_argument(member + " of a nil or dead object");
   return *record->cls;
 }
 
 const REALmethod& MethodOf(const ClassInfo& cls, const std::string& declaration, bool shared) {
-  MethodRef found = Host::State::findMethod(&cls, declaration, shared);
+  MethodRef found = State::findMethod(&cls, declaration, shared);
   if (found.method == nullptr || found.method->function == nullptr) {
     throw std::invalid_argument(cls.name + " has no " + (shared ? "shared " : "") + "method \"" +
                                 declaration + "\"");
@@ -100,14 +100,14 @@ const REALmethod& MethodOf(const ClassInfo& cls, const std::string& declaration,
 }
 
 PropertyRef PropertyOf(const ClassInfo& cls, const std::string& name, bool shared) {
-  PropertyRef found = Host::State::findProperty(&cls, name, shared);
+  PropertyRef found = State::findProperty(&cls, name, shared);
   if (found.property == nullptr) {
     throw std::invalid_argument(cls.name + " has no " + (shared ? "shared " : "") + "property " + name);
   }
   return found;
 }
 
-Value Read(Host::State& state, REALobject instance, const PropertyRef& found) {
+Value Read(State& state, REALobject instance, const PropertyRef& found) {
   CallScope scope(state);
   RawValue value;
   if (!ReadProperty(state, instance, found, value)) {
@@ -116,7 +116,7 @@ Value Read(Host::State& state, REALobject instance, const PropertyRef& found) {
   return TakeResult(value);
 }
 
-void Write(Host::State& state, REALobject instance, const PropertyRef& found, const Value& value) {
+void Write(State& state, REALobject instance, const PropertyRef& found, const Value& value) {
   RawValue raw = ArgumentFor(value, KindOfProperty(*found.property));
   CallScope scope(state);
   if (!WriteProperty(state, instance, found, raw)) {

@@ -88,7 +88,7 @@ double LocalOffsetHours() {
 }
 
 DateData* DataOf(REALobject date, const char* use) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return nullptr;
   return state->builtInData<DateData>(date, state->dateClass, use);
 }

@@ -7,15 +7,15 @@
 
 #include "builtin_classes.h"
 #include "functions.h"
-#include "state.h"
 #include "member_access.h"
+#include "state.h"
 #include "text_conversion.h"
 
 namespace emu {
 namespace {
 
 void DestroyException(REALobject exception) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return;
   auto* data = state->builtInData<ExceptionData>(exception, state->exceptionClass, "exception");
   if (data == nullptr) return;
@@ -52,19 +52,19 @@ REALclassDefinition IllegalCastRecord = ExceptionRecord("IllegalCastException", 
 
 // What host code catches: the class name and the two properties, read the
 // way host code would read them.
-RaisedException Describe(Host::State& state, ObjectRecord* record) {
+RaisedException Describe(State& state, ObjectRecord* record) {
   auto* exception = reinterpret_cast<REALobject>(record);
   RaisedException described;
   described.className = record->cls->name;
   RawValue value;
-  PropertyRef message = Host::State::findProperty(record->cls, "Message", false);
+  PropertyRef message = State::findProperty(record->cls, "Message", false);
   if (message.property != nullptr && ReadProperty(state, exception, message, value) &&
       value.kind == TypeKind::String && value.text != nullptr) {
     auto* text = reinterpret_cast<StringRecord*>(value.text);
     ConvertText(text->bytes(), text->encoding, kREALTextEncodingUTF8, described.message);
     state.unlockString(value.text);
   }
-  PropertyRef number = Host::State::findProperty(record->cls, "ErrorNumber", false);
+  PropertyRef number = State::findProperty(record->cls, "ErrorNumber", false);
   if (number.property != nullptr && ReadProperty(state, exception, number, value) &&
       value.kind == TypeKind::Integer) {
     described.errorNumber = value.integer;
@@ -80,13 +80,13 @@ REALclassDefinition* const ExceptionClassRecords[] = {
 };
 const size_t ExceptionClassCount = std::size(ExceptionClassRecords);
 
-void Host::State::beginCall() {
+void State::beginCall() {
   if (callDepth++ > 0) return;
   deliveredException.reset();
   raisedInLastCall.clear();
 }
 
-void Host::State::endCall() {
+void State::endCall() {
   if (--callDepth > 0 || raisedException == nullptr) return;
   ObjectRecord* exception = std::exchange(raisedException, nullptr);
   deliveredException = Describe(*this, exception);
@@ -97,7 +97,7 @@ void Host::State::endCall() {
 // plugin returns right after raising, and what it raises on the way out
 // follows from the first failure. Outside any call (an in-process test
 // calling the runtime directly) each raise is delivered at once.
-void Host::State::raise(REALobject exception) {
+void State::raise(REALobject exception) {
   ObjectRecord* record = liveObject(exception, "RuntimeRaiseException");
   if (record == nullptr) {
     if (exception == nullptr) problems.push_back("RuntimeRaiseException: nil exception");
@@ -117,7 +117,7 @@ void Host::State::raise(REALobject exception) {
 namespace hostcalls {
 
 void RuntimeRaiseException(REALobject exception) {
-  if (Host::State* state = CurrentState()) state->raise(exception);
+  if (State* state = CurrentState()) state->raise(exception);
 }
 
 }  // namespace hostcalls

@@ -7,13 +7,13 @@ namespace emu {
 namespace {
 
 FolderItemData* DataOf(REALobject item, const char* use) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return nullptr;
   return state->builtInData<FolderItemData>(item, state->folderItemClass, use);
 }
 
 void DestroyFolderItem(REALobject item) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   FolderItemData* data = DataOf(item, "folder item");
   if (state == nullptr || data == nullptr) return;
   state->unlockString(data->nativePath);
@@ -31,7 +31,7 @@ REALclassDefinition FolderItemClassRecord = {
 namespace hostcalls {
 
 REALstring REALpathFromFolderItem(REALobject folderItem) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   FolderItemData* data = DataOf(folderItem, "REALpathFromFolderItem");
   if (state == nullptr || data == nullptr) return nullptr;
   state->lockString(data->nativePath);

@@ -18,7 +18,7 @@ Str Str::adopt(REALstring owned) {
 }
 
 Str Str::retain(REALstring borrowed) {
-  if (Host::State* state = CurrentState()) state->lockString(borrowed);
+  if (State* state = CurrentState()) state->lockString(borrowed);
   return adopt(borrowed);
 }
 
@@ -40,25 +40,25 @@ Str& Str::operator=(Str&& other) noexcept {
 
 Str::~Str() {
   if (ref_ == nullptr) return;
-  if (Host::State* state = CurrentState()) state->unlockString(ref_);
+  if (State* state = CurrentState()) state->unlockString(ref_);
 }
 
 REALstring Str::release() { return std::exchange(ref_, nullptr); }
 
 std::string Str::bytes() const {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   StringRecord* record = state != nullptr ? state->liveString(ref_, "Str::bytes") : nullptr;
   return record != nullptr ? std::string(record->bytes()) : std::string();
 }
 
 uint32_t Str::encoding() const {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   StringRecord* record = state != nullptr ? state->liveString(ref_, "Str::encoding") : nullptr;
   return record != nullptr ? record->encoding : kREALTextEncodingUnknown;
 }
 
 std::string Str::utf8() const {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   StringRecord* record = state != nullptr ? state->liveString(ref_, "Str::utf8") : nullptr;
   if (record == nullptr) return {};
   return Host::convert(record->bytes(), record->encoding, kREALTextEncodingUTF8);
@@ -73,7 +73,7 @@ Obj Obj::adopt(REALobject owned) {
 }
 
 Obj Obj::retain(REALobject borrowed) {
-  if (Host::State* state = CurrentState()) state->lockObject(borrowed);
+  if (State* state = CurrentState()) state->lockObject(borrowed);
   return adopt(borrowed);
 }
 
@@ -95,13 +95,13 @@ Obj& Obj::operator=(Obj&& other) noexcept {
 
 Obj::~Obj() {
   if (ref_ == nullptr) return;
-  if (Host::State* state = CurrentState()) state->unlockObject(ref_);
+  if (State* state = CurrentState()) state->unlockObject(ref_);
 }
 
 REALobject Obj::release() { return std::exchange(ref_, nullptr); }
 
 std::string Obj::className() const {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   ObjectRecord* record = state != nullptr ? state->liveObject(ref_, "Obj::className") : nullptr;
   return record != nullptr ? record->cls->name : std::string();
 }

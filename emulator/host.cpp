@@ -10,9 +10,9 @@
 
 #include "builtin_classes.h"
 #include "functions.h"
-#include "state.h"
 #include "member_access.h"
 #include "plugin_loader.h"
+#include "state.h"
 #include "text_conversion.h"
 
 namespace emu {
@@ -24,18 +24,18 @@ std::vector<Host*>& LiveHosts() {
   return hosts;
 }
 
-ObjectArrayData& ArrayDataOf(Host::State& state, const Obj& array) {
+ObjectArrayData& ArrayDataOf(State& state, const Obj& array) {
   auto* data = state.builtInData<ObjectArrayData>(array.get(), state.arrayClass, "array");
   if (data == nullptr) throw std::invalid_argument("not a live object array");
   return *data;
 }
 
 // A property of a live object, for host code reading it.
-RawValue ReadNamedProperty(Host::State& state, const Obj& object, const std::string& name,
+RawValue ReadNamedProperty(State& state, const Obj& object, const std::string& name,
                            TypeKind kind) {
   ObjectRecord* record = state.liveObject(object.get(), "property read");
   if (record == nullptr) throw std::invalid_argument("property " + name + " of a nil or dead object");
-  PropertyRef found = Host::State::findProperty(record->cls, name, false);
+  PropertyRef found = State::findProperty(record->cls, name, false);
   RawValue value;
   if (found.property == nullptr || KindOfProperty(*found.property) != kind ||
       !ReadProperty(state, object.get(), found, value)) {
@@ -47,7 +47,7 @@ RawValue ReadNamedProperty(Host::State& state, const Obj& object, const std::str
 
 }  // namespace
 
-Host::State* CurrentState() {
+State* CurrentState() {
   std::vector<Host*>& hosts = LiveHosts();
   return hosts.empty() ? nullptr : &hosts.back()->state();
 }

@@ -25,10 +25,12 @@
 #include <vector>
 
 #include "runtime/host_api.h"
+#include "types.h"
 
 namespace emu {
 
 class Host;
+struct State;
 
 // Test-side handles: each holds one counted reference, copied by adding one.
 class Str {
@@ -99,36 +101,9 @@ class Value {
   std::variant<std::monostate, Str, Obj, int64_t, bool, double> v_;
 };
 
-// An exception the plugin raised during a call, as host code would catch it.
-struct RaisedException {
-  std::string className;
-  std::string message;  // UTF-8
-  int64_t errorNumber = 0;
-};
-
-// One class as the plugin registered it (a copy taken at registration, after
-// the plugin's flag rewrite and rounding).
-struct RegisteredClass {
-  std::string name;
-  std::string superName;  // "" for none
-  uint32_t version = 0;
-  uint64_t dataSize = 0;
-  uint64_t dataOffset = 0;  // what the host wrote into the host slot
-  uint32_t flags = 0;
-  const REALclassDefinition* record = nullptr;  // the plugin's own record
-};
-
 class Host {
  public:
-  struct Options {
-    double version = 2024.03;               // what REALGetRBVersion answers
-    std::set<std::string> withheld;         // names the resolver does not give
-    bool hasVersionFunction = true;         // false: no REALGetRBVersion at all
-    // Dead strings and objects whose memory is kept, so that a late release
-    // is named rather than hitting a reused address. A benchmark sets 0: a
-    // real host frees at once, and kept memory only cools the caches.
-    size_t keptDeadHandles = size_t{1} << 15;
-  };
+  using Options = HostOptions;
 
   Host();
   explicit Host(Options options);
@@ -232,8 +207,7 @@ class Host {
   size_t liveStrings() const;
   size_t liveObjects() const;
 
-  // Implementation, shared with emulator/*.cpp only.
-  struct State;
+  // Implementation, shared with emulator/*.cpp only (state.h).
   State& state() { return *state_; }
   const State& state() const { return *state_; }
 

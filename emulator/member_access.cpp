@@ -20,7 +20,7 @@ RawValue IntegerArgument(int64_t number) {
 }
 
 char* FieldAddress(REALobject instance, const PropertyRef& found) {
-  return Host::State::dataBlock(instance, *found.declaringClass) + found.property->param;
+  return State::dataBlock(instance, *found.declaringClass) + found.property->param;
 }
 
 template <class T>
@@ -41,7 +41,7 @@ TypeKind KindOfProperty(const REALproperty& property) {
   return KindOfType(property.type != nullptr ? property.type : "");
 }
 
-bool ReadProperty(Host::State& state, REALobject instance, const PropertyRef& found, RawValue& out) {
+bool ReadProperty(State& state, REALobject instance, const PropertyRef& found, RawValue& out) {
   const REALproperty& property = *found.property;
   TypeKind kind = KindOfProperty(property);
   if (property.getter == nullptr) return false;
@@ -77,7 +77,7 @@ bool ReadProperty(Host::State& state, REALobject instance, const PropertyRef& fo
   return true;
 }
 
-bool WriteProperty(Host::State& state, REALobject instance, const PropertyRef& found,
+bool WriteProperty(State& state, REALobject instance, const PropertyRef& found,
                    const RawValue& value) {
   const REALproperty& property = *found.property;
   if (property.setter == nullptr || value.kind != KindOfProperty(property)) return false;

@@ -10,7 +10,7 @@ namespace emu {
 namespace {
 
 MemoryBlockData* DataOf(REALobject block, const char* use) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return nullptr;
   return state->builtInData<MemoryBlockData>(block, state->memoryBlockClass, use);
 }

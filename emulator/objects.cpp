@@ -6,8 +6,8 @@
 #include <new>
 
 #include "functions.h"
-#include "state.h"
 #include "member_access.h"
+#include "state.h"
 
 namespace emu {
 namespace {
@@ -28,7 +28,7 @@ void RunRecordConstructors(const ClassInfo* cls, REALobject instance) {
 
 }  // namespace
 
-ObjectRecord* Host::State::liveObject(REALobject object, const char* use) {
+ObjectRecord* State::liveObject(REALobject object, const char* use) {
   if (object == nullptr) return nullptr;
   auto* record = reinterpret_cast<ObjectRecord*>(object);
   if (records.isLive(record, RecordKind::kObject)) return record;
@@ -36,12 +36,12 @@ ObjectRecord* Host::State::liveObject(REALobject object, const char* use) {
   return nullptr;
 }
 
-void Host::State::lockObject(REALobject object) {
+void State::lockObject(REALobject object) {
   if (tearingDown) return;
   if (ObjectRecord* record = liveObject(object, "REALLockObject")) ++record->refs;
 }
 
-void Host::State::unlockObject(REALobject object) {
+void State::unlockObject(REALobject object) {
   if (tearingDown) return;
   ObjectRecord* record = liveObject(object, "REALUnlockObject");
   if (record == nullptr) return;
@@ -59,12 +59,12 @@ void Host::State::unlockObject(REALobject object) {
   bury(record, RecordKind::kObject);
 }
 
-const ClassInfo* Host::State::findClass(std::string_view name) const {
+const ClassInfo* State::findClass(std::string_view name) const {
   auto found = classes.find(name);
   return found != classes.end() ? found->second.get() : nullptr;
 }
 
-const ClassInfo* Host::State::findClassNamed(const char* name) {
+const ClassInfo* State::findClassNamed(const char* name) {
   ClassByName& remembered =
       classesByName[(reinterpret_cast<uintptr_t>(name) >> 3) % classesByName.size()];
   if (remembered.name == name && std::strcmp(name, remembered.cls->name.c_str()) == 0) {
@@ -75,7 +75,7 @@ const ClassInfo* Host::State::findClassNamed(const char* name) {
   return cls;
 }
 
-const ClassInfo* Host::State::registerClass(REALclassDefinition* record, bool builtIn) {
+const ClassInfo* State::registerClass(REALclassDefinition* record, bool builtIn) {
   if (record == nullptr || record->name == nullptr) {
     problems.push_back("PluginRegisterClass: a class record without a name");
     return nullptr;
@@ -111,7 +111,7 @@ const ClassInfo* Host::State::registerClass(REALclassDefinition* record, bool bu
   return result;
 }
 
-REALobject Host::State::instantiate(const ClassInfo& cls) {
+REALobject State::instantiate(const ClassInfo& cls) {
   void* memory = nullptr;
   try {
     memory = records.allocate(cls.instanceSize, RecordKind::kObject);
@@ -129,14 +129,14 @@ REALobject Host::State::instantiate(const ClassInfo& cls) {
   return instance;
 }
 
-bool Host::State::isA(const ClassInfo* cls, const ClassInfo* ancestor) {
+bool State::isA(const ClassInfo* cls, const ClassInfo* ancestor) {
   for (; cls != nullptr; cls = cls->super) {
     if (cls == ancestor) return true;
   }
   return false;
 }
 
-PropertyRef Host::State::findProperty(const ClassInfo* cls, std::string_view name, bool shared) {
+PropertyRef State::findProperty(const ClassInfo* cls, std::string_view name, bool shared) {
   for (; cls != nullptr; cls = cls->super) {
     const REALclassDefinition& record = *cls->record;
     const REALproperty* properties = shared ? record.sharedProperties : record.properties;
@@ -150,7 +150,7 @@ PropertyRef Host::State::findProperty(const ClassInfo* cls, std::string_view nam
   return {};
 }
 
-MethodRef Host::State::findMethod(const ClassInfo* cls, std::string_view declaration, bool shared) {
+MethodRef State::findMethod(const ClassInfo* cls, std::string_view declaration, bool shared) {
   for (; cls != nullptr; cls = cls->super) {
     const REALclassDefinition& record = *cls->record;
     const REALmethod* methods = shared ? record.sharedMethods : record.methods;
@@ -168,11 +168,11 @@ namespace hostcalls {
 namespace {
 
 // The property `name` of a live object when it holds values of `kind`.
-PropertyRef PropertyOfKind(Host::State& state, REALobject object, const char* name, TypeKind kind,
+PropertyRef PropertyOfKind(State& state, REALobject object, const char* name, TypeKind kind,
                            const char* use) {
   ObjectRecord* record = state.liveObject(object, use);
   if (record == nullptr || name == nullptr) return {};
-  PropertyRef found = Host::State::findProperty(record->cls, name, false);
+  PropertyRef found = State::findProperty(record->cls, name, false);
   if (found.property == nullptr || KindOfProperty(*found.property) != kind) return {};
   return found;
 }
@@ -180,7 +180,7 @@ PropertyRef PropertyOfKind(Host::State& state, REALobject object, const char* na
 template <class Fill>
 bool SetPropertyValue(REALobject object, const char* name, TypeKind kind, const char* use,
                       Fill fill) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return false;
   PropertyRef found = PropertyOfKind(*state, object, name, kind, use);
   if (found.property == nullptr) return false;
@@ -193,20 +193,20 @@ bool SetPropertyValue(REALobject object, const char* name, TypeKind kind, const 
 }  // namespace
 
 double REALGetRBVersion() {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   return state != nullptr ? state->options.version : 0.0;
 }
 
 void RegisterPluginVersion(int32_t level) {
-  if (Host::State* state = CurrentState()) state->pluginLevel = level;
+  if (State* state = CurrentState()) state->pluginLevel = level;
 }
 
 void PluginRegisterClass(REALclassDefinition* record) {
-  if (Host::State* state = CurrentState()) state->registerClass(record, false);
+  if (State* state = CurrentState()) state->registerClass(record, false);
 }
 
 REALobject PluginNewInstance(const char* className) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || className == nullptr) return nullptr;
   if (state->refusedClasses.count(std::string_view(className)) != 0) return nullptr;
   const ClassInfo* cls = state->findClassNamed(className);
@@ -214,11 +214,11 @@ REALobject PluginNewInstance(const char* className) {
 }
 
 void REALLockObject(REALobject object) {
-  if (Host::State* state = CurrentState()) state->lockObject(object);
+  if (State* state = CurrentState()) state->lockObject(object);
 }
 
 void REALUnlockObject(REALobject object) {
-  if (Host::State* state = CurrentState()) state->unlockObject(object);
+  if (State* state = CurrentState()) state->unlockObject(object);
 }
 
 bool REALSetPropValueString(REALobject object, const char* prop, REALstring value) {
@@ -237,7 +237,7 @@ bool REALSetPropValueDouble(REALobject object, const char* prop, double value) {
 }
 
 bool REALGetPropValueDouble(REALobject object, const char* prop, double* out) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || out == nullptr) return false;
   PropertyRef found = PropertyOfKind(*state, object, prop, TypeKind::Double, "REALGetPropValueDouble");
   RawValue value;
@@ -247,17 +247,17 @@ bool REALGetPropValueDouble(REALobject object, const char* prop, double* out) {
 }
 
 void* REALLoadObjectMethod(REALobject object, const char* declaration) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || declaration == nullptr) return nullptr;
   if (state->refusedMethods.count(std::string_view(declaration)) != 0) return nullptr;
   ObjectRecord* record = state->liveObject(object, "REALLoadObjectMethod");
   if (record == nullptr) return nullptr;
-  MethodRef found = Host::State::findMethod(record->cls, declaration, false);
+  MethodRef found = State::findMethod(record->cls, declaration, false);
   return found.method != nullptr ? found.method->function : nullptr;
 }
 
 void* REALLoadGlobalMethod(const char* module, const char* declaration) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || module != nullptr || declaration == nullptr) return nullptr;
   if (state->refusedMethods.count(std::string_view(declaration)) != 0) return nullptr;
   if (std::strcmp(declaration, kLenBDeclaration) != 0) return nullptr;

@@ -2,12 +2,13 @@
 #include <cstring>
 
 #include "functions.h"
+#include "host.h"
 #include "state.h"
 
 namespace emu {
 namespace {
 
-struct HostFunction {
+struct ResolverEntry {
   const char* name;
   void* address;
 };
@@ -17,40 +18,10 @@ void* AddressOf(Function* function) {
   return reinterpret_cast<void*>(function);
 }
 
-const HostFunction kHostFunctions[] = {
-    {"REALGetRBVersion", AddressOf(&hostcalls::REALGetRBVersion)},
-    {"RegisterPluginVersion", AddressOf(&hostcalls::RegisterPluginVersion)},
-    {"PluginRegisterClass", AddressOf(&hostcalls::PluginRegisterClass)},
-    {"PluginNewInstance", AddressOf(&hostcalls::PluginNewInstance)},
-    {"REALLockObject", AddressOf(&hostcalls::REALLockObject)},
-    {"REALUnlockObject", AddressOf(&hostcalls::REALUnlockObject)},
-    {"REALLockString", AddressOf(&hostcalls::REALLockString)},
-    {"REALUnlockString", AddressOf(&hostcalls::REALUnlockString)},
-    {"RuntimeRaiseException", AddressOf(&hostcalls::RuntimeRaiseException)},
-    {"REALSetPropValueString", AddressOf(&hostcalls::REALSetPropValueString)},
-    {"REALSetPropValueInteger", AddressOf(&hostcalls::REALSetPropValueInteger)},
-    {"REALSetPropValueDouble", AddressOf(&hostcalls::REALSetPropValueDouble)},
-    {"REALGetPropValueDouble", AddressOf(&hostcalls::REALGetPropValueDouble)},
-    {"REALLoadObjectMethod", AddressOf(&hostcalls::REALLoadObjectMethod)},
-    {"REALLoadGlobalMethod", AddressOf(&hostcalls::REALLoadGlobalMethod)},
-    {"REALBuildString", AddressOf(&hostcalls::REALBuildString)},
-    {"REALBuildStringWithEncoding", AddressOf(&hostcalls::REALBuildStringWithEncoding)},
-    {"REALSetStringEncoding", AddressOf(&hostcalls::REALSetStringEncoding)},
-    {"REALConvertString", AddressOf(&hostcalls::REALConvertString)},
-    {"REALGetStringEncoding", AddressOf(&hostcalls::REALGetStringEncoding)},
-    {"PluginGetStringData", AddressOf(&hostcalls::PluginGetStringData)},
-    {"PluginDisposeStringData", AddressOf(&hostcalls::PluginDisposeStringData)},
-    {"StringGetCString", AddressOf(&hostcalls::StringGetCString)},
-    {"RuntimeAddString", AddressOf(&hostcalls::RuntimeAddString)},
-    {"RuntimeStringCompare", AddressOf(&hostcalls::RuntimeStringCompare)},
-    {"RuntimeArrayCreateSingleDimBoundedArray",
-     AddressOf(&hostcalls::RuntimeArrayCreateSingleDimBoundedArray)},
-    {"RuntimeUBound", AddressOf(&hostcalls::RuntimeUBound)},
-    {"RuntimeDirectReadObjectArray", AddressOf(&hostcalls::RuntimeDirectReadObjectArray)},
-    {"PluginObjectArrayInsertProc", AddressOf(&hostcalls::PluginObjectArrayInsertProc)},
-    {"memoryBlockGetPtr", AddressOf(&hostcalls::memoryBlockGetPtr)},
-    {"memoryBlockGetSize", AddressOf(&hostcalls::memoryBlockGetSize)},
-    {"REALpathFromFolderItem", AddressOf(&hostcalls::REALpathFromFolderItem)},
+// Every host function under the name the plugin asks for.
+const ResolverEntry kResolverEntries[] = {
+#define HOST_FUNCTION(Result, Name, Parameters, Arguments) {#Name, AddressOf(&hostcalls::Name)},
+#include "runtime/host_functions.def"
 };
 
 }  // namespace
@@ -63,7 +34,7 @@ void* Host::Resolve(const char* name) {
   if (!state->options.hasVersionFunction && std::strcmp(name, "REALGetRBVersion") == 0) {
     return nullptr;
   }
-  for (const HostFunction& function : kHostFunctions) {
+  for (const ResolverEntry& function : kResolverEntries) {
     if (std::strcmp(function.name, name) == 0) return function.address;
   }
   return nullptr;

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "builtin_classes.h"
-#include "state.h"
 #include "plugin_loader.h"
+#include "state.h"
 
 namespace emu {
 namespace {
@@ -17,7 +17,7 @@ std::string HandleText(const void* handle) {
 
 }  // namespace
 
-Host::State::State(Options hostOptions) : options(std::move(hostOptions)) {
+State::State(HostOptions hostOptions) : options(std::move(hostOptions)) {
   withheld.insert(options.withheld.begin(), options.withheld.end());
   dateClass = registerClass(&DateClassRecord, true);
   arrayClass = registerClass(&ObjectArrayClassRecord, true);
@@ -27,12 +27,12 @@ Host::State::State(Options hostOptions) : options(std::move(hostOptions)) {
   for (size_t i = 1; i < ExceptionClassCount; ++i) registerClass(ExceptionClassRecords[i], true);
 }
 
-Host::State::~State() {
+State::~State() {
   freeEverything();
   plugin.reset();
 }
 
-void Host::State::freeRecord(void* record, RecordKind kind) {
+void State::freeRecord(void* record, RecordKind kind) {
   if (kind == RecordKind::kString) {
     FreeStringRecord(records, static_cast<StringRecord*>(record));
   } else {
@@ -40,7 +40,7 @@ void Host::State::freeRecord(void* record, RecordKind kind) {
   }
 }
 
-void Host::State::bury(void* record, RecordKind kind) {
+void State::bury(void* record, RecordKind kind) {
   if (options.keptDeadHandles == 0) {
     freeRecord(record, kind);
     return;
@@ -52,7 +52,7 @@ void Host::State::bury(void* record, RecordKind kind) {
   deadHandles.pop_front();
 }
 
-void Host::State::reportBadHandle(const void* handle, bool isString, const char* use) {
+void State::reportBadHandle(const void* handle, bool isString, const char* use) {
   const RecordArena::Found found = records.find(handle);
   const bool aString = found.kind == RecordKind::kString;
   if (found.state == RecordState::kDead) {
@@ -73,7 +73,7 @@ void Host::State::reportBadHandle(const void* handle, bool isString, const char*
 // plugin's destructors (its code may be on its way out), but built-in classes
 // still give back the host memory they hold. The slabs themselves go with
 // the arena.
-void Host::State::freeEverything() {
+void State::freeEverything() {
   tearingDown = true;
   records.forEach(RecordKind::kObject, RecordState::kLive, [](void* memory) {
     auto* record = static_cast<ObjectRecord*>(memory);

@@ -15,8 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "host.h"
 #include "record_arena.h"
+#include "types.h"
 
 namespace emu {
 
@@ -89,8 +89,8 @@ struct MethodRef {
   const ClassInfo* declaringClass = nullptr;
 };
 
-struct Host::State {
-  Options options;
+struct State {
+  HostOptions options;
 
   // ---- resolver and fault switches ----
   std::set<std::string, std::less<>> withheld;
@@ -138,7 +138,7 @@ struct Host::State {
 
   std::unique_ptr<LoadedPlugin> plugin;
 
-  explicit State(Options hostOptions);
+  explicit State(HostOptions hostOptions);
   ~State();
 
   // ---- strings (strings.cpp) ----
@@ -202,19 +202,19 @@ struct Host::State {
 
 // The state of the current host, or null when there is none (host functions
 // then act as the host would on nil).
-Host::State* CurrentState();
+State* CurrentState();
 
 // Brackets one call from host code into the plugin: the outermost one
 // clears an exception nobody took and delivers the one raised during it.
 class CallScope {
  public:
-  explicit CallScope(Host::State& state) : state_(state) { state_.beginCall(); }
+  explicit CallScope(State& state) : state_(state) { state_.beginCall(); }
   ~CallScope() { state_.endCall(); }
   CallScope(const CallScope&) = delete;
   CallScope& operator=(const CallScope&) = delete;
 
  private:
-  Host::State& state_;
+  State& state_;
 };
 
 std::string DescribeString(const StringRecord& record);

@@ -98,19 +98,19 @@ void ShrinkStringRecord(StringRecord& record, size_t size) {
   }
 }
 
-StringRecord* Host::State::makeLive(StringRecord* record) {
+StringRecord* State::makeLive(StringRecord* record) {
   record->serial = nextSerial++;
   records.setState(record, RecordState::kLive);
   return record;
 }
 
-REALstring Host::State::makeString(std::string_view bytes, uint32_t encoding) {
+REALstring State::makeString(std::string_view bytes, uint32_t encoding) {
   StringRecord* record = makeLive(NewStringRecord(records, bytes.size(), encoding));
   if (!bytes.empty()) std::memcpy(record->data, bytes.data(), bytes.size());
   return reinterpret_cast<REALstring>(record);
 }
 
-StringRecord* Host::State::liveString(REALstring text, const char* use) {
+StringRecord* State::liveString(REALstring text, const char* use) {
   if (text == nullptr) return nullptr;
   auto* record = reinterpret_cast<StringRecord*>(text);
   if (records.isLive(record, RecordKind::kString)) return record;
@@ -118,12 +118,12 @@ StringRecord* Host::State::liveString(REALstring text, const char* use) {
   return nullptr;
 }
 
-void Host::State::lockString(REALstring text) {
+void State::lockString(REALstring text) {
   if (tearingDown) return;
   if (StringRecord* record = liveString(text, "REALLockString")) ++record->refs;
 }
 
-void Host::State::unlockString(REALstring text) {
+void State::unlockString(REALstring text) {
   if (tearingDown) return;
   StringRecord* record = liveString(text, "REALUnlockString");
   if (record == nullptr || --record->refs > 0) return;
@@ -145,11 +145,11 @@ void Host::State::unlockString(REALstring text) {
 namespace hostcalls {
 
 void REALLockString(REALstring text) {
-  if (Host::State* state = CurrentState()) state->lockString(text);
+  if (State* state = CurrentState()) state->lockString(text);
 }
 
 void REALUnlockString(REALstring text) {
-  if (Host::State* state = CurrentState()) state->unlockString(text);
+  if (State* state = CurrentState()) state->unlockString(text);
 }
 
 REALstring REALBuildString(const void* bytes, int32_t length) {
@@ -157,14 +157,14 @@ REALstring REALBuildString(const void* bytes, int32_t length) {
 }
 
 REALstring REALBuildStringWithEncoding(const void* bytes, int32_t length, uint32_t encoding) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || length < 0 || (bytes == nullptr && length > 0)) return nullptr;
   return state->makeString({static_cast<const char*>(bytes), static_cast<size_t>(length)},
                            encoding);
 }
 
 void REALSetStringEncoding(REALstring text, uint32_t encoding) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return;
   if (StringRecord* record = state->liveString(text, "REALSetStringEncoding")) {
     record->encoding = encoding;
@@ -172,7 +172,7 @@ void REALSetStringEncoding(REALstring text, uint32_t encoding) {
 }
 
 REALstring REALConvertString(REALstring text, uint32_t encoding) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return nullptr;
   StringRecord* record = state->liveString(text, "REALConvertString");
   if (record == nullptr) return nullptr;
@@ -199,7 +199,7 @@ REALstring REALConvertString(REALstring text, uint32_t encoding) {
 }
 
 uint32_t REALGetStringEncoding(REALstring text) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return kREALTextEncodingUnknown;
   StringRecord* record = state->liveString(text, "REALGetStringEncoding");
   return record != nullptr ? record->encoding : kREALTextEncodingUnknown;
@@ -209,7 +209,7 @@ uint32_t REALGetStringEncoding(REALstring text) {
 // held on the string until the data is disposed; converted text lives in a
 // buffer of its own. Either way hostPrivate says which.
 bool PluginGetStringData(REALstring text, uint32_t encoding, StringData* out) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || out == nullptr) return false;
   *out = StringData{kEmptyText, 0, nullptr};
   if (text == nullptr) return true;
@@ -231,7 +231,7 @@ bool PluginGetStringData(REALstring text, uint32_t encoding, StringData* out) {
 }
 
 void PluginDisposeStringData(StringData* data) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr || data == nullptr || data->hostPrivate == nullptr) return;
   auto* buffer = static_cast<std::string*>(data->hostPrivate);
   if (state->stringDataBuffers.erase(buffer) != 0) {
@@ -243,14 +243,14 @@ void PluginDisposeStringData(StringData* data) {
 }
 
 const char* StringGetCString(REALstring text) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return kEmptyText;
   StringRecord* record = state->liveString(text, "StringGetCString");
   return record != nullptr ? record->data : kEmptyText;
 }
 
 int64_t LenB(REALstring text) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return 0;
   StringRecord* record = state->liveString(text, "LenB");
   return record != nullptr ? static_cast<int64_t>(record->bytes().size()) : 0;
@@ -261,7 +261,7 @@ int64_t LenB(REALstring text) {
 // UTF-8, and text that cannot be converted is joined as bytes of unknown
 // encoding.
 REALstring RuntimeAddString(REALstring first, REALstring second) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return nullptr;
   StringRecord* left = state->liveString(first, "RuntimeAddString");
   StringRecord* right = state->liveString(second, "RuntimeAddString");
@@ -297,7 +297,7 @@ REALstring RuntimeAddString(REALstring first, REALstring second) {
 // Equal texts compare 0 whatever their encodings, and ASCII letters compare
 // without regard to case, as host code's "=" on strings does.
 int64_t RuntimeStringCompare(REALstring first, REALstring second) {
-  Host::State* state = CurrentState();
+  State* state = CurrentState();
   if (state == nullptr) return 0;
   std::string leftScratch;
   std::string rightScratch;

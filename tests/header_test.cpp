@@ -9,7 +9,6 @@
 #include <gmock/gmock.h>
 #include <mimetic/mimetic.h>
 
-#include "objects/entity_builder.h"
 #include "objects/header.h"
 #include "objects/header_fields.h"
 #include "plugin_test.h"

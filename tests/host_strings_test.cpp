@@ -1,4 +1,8 @@
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/folder_item_path.h"
+#include "runtime/heap_buffer.h"
+#include "runtime/host_array.h"
+#include "runtime/unicode.h"
 
 #include <gmock/gmock.h>
 

@@ -11,17 +11,17 @@
 namespace {
 
 // Each form read back, checked to end in a terminator.
-std::string UTF8Of(rbText& reader) {
+std::string UTF8Of(HostTextReader& reader) {
   const char* text = reader.UTF8();
   EXPECT_EQ(text[reader.UTF8Length()], '\0');
   return std::string(text, static_cast<size_t>(reader.UTF8Length()));
 }
-std::u16string UTF16Of(rbText& reader) {
+std::u16string UTF16Of(HostTextReader& reader) {
   const uint16_t* units = reader.UTF16();
   EXPECT_EQ(units[reader.UTF16Length()], 0);
   return std::u16string(units, units + reader.UTF16Length());
 }
-std::u32string UTF32Of(rbText& reader) {
+std::u32string UTF32Of(HostTextReader& reader) {
   const uint32_t* units = reader.UTF32();
   EXPECT_EQ(units[reader.UTF32Length()], 0u);
   return std::u32string(units, units + reader.UTF32Length());
@@ -35,7 +35,7 @@ std::string NativeBytes(const Text& units) {
 using TextReaderTest = InProcessTest;
 
 TEST_F(TextReaderTest, NilAndSevenBitText) {
-  rbText nil(nullptr);
+  HostTextReader nil(nullptr);
   EXPECT_EQ(UTF8Of(nil), "");
   EXPECT_EQ(UTF16Of(nil), u"");
   EXPECT_EQ(UTF32Of(nil), U"");
@@ -43,7 +43,7 @@ TEST_F(TextReaderTest, NilAndSevenBitText) {
   for (HostEncoding encoding : {kREALTextEncodingUTF8, kREALTextEncodingASCII, kREALTextEncodingMacRoman,
                                 kREALTextEncodingWindowsLatin1, kREALTextEncodingUnknown}) {
     emu::Str source = host().string("Hello, world", encoding);
-    rbText reader(source.get());
+    HostTextReader reader(source.get());
     EXPECT_EQ(reader.UTF8(), StringGetCString(source.get())) << "read in place";
     EXPECT_EQ(reader.UTF8Length(), 12);
     EXPECT_EQ(UTF16Of(reader), u"Hello, world");
@@ -78,7 +78,7 @@ TEST_F(TextReaderTest, UTF8TextIsDecodedUpToTheFirstIllegalSequence) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
     emu::Str source = host().string(c.bytes, kREALTextEncodingUTF8);
-    rbText reader(source.get());
+    HostTextReader reader(source.get());
     EXPECT_EQ(UTF16Of(reader), c.utf16);
     EXPECT_EQ(UTF32Of(reader), c.utf32);
     EXPECT_EQ(UTF8Of(reader), c.bytes);
@@ -101,7 +101,7 @@ TEST_F(TextReaderTest, UTF16TextIsSwappedAndItsPairsJoined) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(NativeBytes(c.units)));
     emu::Str source = host().string(NativeBytes(c.units), kREALTextEncodingUTF16);
-    rbText reader(source.get());
+    HostTextReader reader(source.get());
     EXPECT_EQ(UTF16Of(reader), c.utf16);
     EXPECT_EQ(UTF32Of(reader), c.utf32);
   }
@@ -117,7 +117,7 @@ TEST_F(TextReaderTest, OtherEncodingsAreConvertedByTheHost) {
   };
   for (const auto& [bytes, encoding] : cases) {
     emu::Str source = host().string(bytes, encoding);
-    rbText reader(source.get());
+    HostTextReader reader(source.get());
     EXPECT_EQ(UTF8Of(reader), u8"Gr\u00FC\u00DFe \u20AC") << encoding;
     EXPECT_EQ(UTF16Of(reader), u"Gr\u00FC\u00DFe \u20AC") << encoding;
     EXPECT_EQ(UTF32Of(reader), wide) << encoding;
@@ -130,7 +130,7 @@ TEST_F(TextReaderTest, DebugLogTracesEachFormAndTheRelease) {
   ReadDebugSwitch();
   testing::internal::CaptureStderr();
   {
-    rbText reader(source.get());
+    HostTextReader reader(source.get());
     reader.UTF16();
     reader.UTF32();
   }

@@ -7,7 +7,7 @@
 #include "decoding/charsets.h"
 #include "decoding/format_switch.h"
 #include "runtime/errors.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 #include "runtime/text_reader.h"
 
 namespace {
@@ -194,7 +194,7 @@ HostString DecodeExtendedValue(std::string_view value) {
 REALstring DecodeInline(REALstring text) {
   if (text == nullptr) return nullptr;
   return RunGuarded<REALstring>(nullptr, [&] {
-    rbText reader(text);
+    HostTextReader reader(text);
     return DecodeEncodedWords(std::string_view(reader.UTF8()), false).release();
   });
 }

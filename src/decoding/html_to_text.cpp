@@ -9,7 +9,7 @@
 
 #include "decoding/html_entities.h"
 #include "runtime/errors.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 #include "runtime/text_reader.h"
 
 namespace {
@@ -418,7 +418,7 @@ HostString HTMLToPlainText(REALstring html) {
   // The text is written as UTF-8, the form the host keeps, so that the host
   // copies it once and converts nothing; the code points of the input are
   // given back before it does.
-  std::optional<rbText> reader;
+  std::optional<HostTextReader> reader;
   reader.emplace(html);
   const uint32_t* codePoints = reader->UTF32();
   const int64_t count = reader->UTF32Length();

@@ -1,16 +1,18 @@
 #include "mail/attachment.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 #include <utility>
 
 #include <mimetic/header.h>
 
 #include "mail/attachment_filename.h"
+#include "runtime/class_record.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -64,10 +66,6 @@ void DestroyAttachment(REALobject instance) {
 // with New stays empty until host code fills it.
 void ConstructEmptyAttachment(REALobject) {}
 
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-constexpr uint32_t kClassFlags = 0x4;
-
 // Host code may replace any value: the host reads and writes each field
 // itself.
 REALproperty attachmentProperties[] = {
@@ -96,33 +94,15 @@ REALproperty attachmentProperties[] = {
 };
 
 REALmethod attachmentMethods[] = {
-    {reinterpret_cast<void*>(&ConstructEmptyAttachment), nullptr, "Constructor",
-     kEmptyConstructorFlags, {}},
+    {Entry(&ConstructEmptyAttachment), nullptr, "Constructor",
+     kHiddenConstructorFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeAttachmentClass = {
-    0,  // version: the interface level, written at registration
-    "MimeAttachmentZQV",
-    nullptr,  // no superclass
-    sizeof(MimeAttachmentData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyAttachment,
-    attachmentProperties, std::size(attachmentProperties),
-    attachmentMethods, std::size(attachmentMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeAttachmentClass =
+    ClassRecord("MimeAttachmentZQV", nullptr, sizeof(MimeAttachmentData), &DestroyAttachment,
+                Table(attachmentProperties), Table(attachmentMethods));
 
 MimeAttachmentData* AttachmentData(REALobject instance) {
   return InstanceData<MimeAttachmentData>(instance, MimeAttachmentClass);

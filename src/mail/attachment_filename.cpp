@@ -3,7 +3,7 @@
 #include <mimetic/header.h>
 
 #include "decoding/encoded_words.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 #include "runtime/platform.h"
 
 namespace {

@@ -1,6 +1,5 @@
 #include "mail/email.h"
 
-#include <iterator>
 
 #include "decoding/encoded_words.h"
 #include "decoding/format_switch.h"
@@ -8,9 +7,11 @@
 #include "mail/email_file.h"
 #include "mail/email_parse.h"
 #include "objects/entity.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -59,16 +60,6 @@ bool GetRaiseUnknownFormatExceptions(REALobject, RBInteger) { return FormatExcep
 void SetRaiseUnknownFormatExceptions(REALobject, RBInteger, RBBoolean enabled) {
   SetFormatExceptionsEnabled(enabled);
 }
-
-template <class Function>
-void* Entry(Function function) {
-  return reinterpret_cast<void*>(function);
-}
-
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kDatePropertyFlags = 0x30A;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kClassFlags = 0x4;
 
 REALproperty emailProperties[] = {
     {nullptr, "InlinesVariant", "Variant", kPropertyFlags,
@@ -121,24 +112,9 @@ REALmethod emailSharedMethods[] = {
 
 }  // namespace
 
-REALclassDefinition MimeEmailClass = {
-    0,  // version: the interface level, written at registration
-    "MimeEmailZQV",
-    "MimeEntityZQV",
-    0,        // no data of its own: the MimeEntityZQV record serves
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    nullptr,  // MimeEntityZQV's destructor releases the shared record
-    emailProperties, std::size(emailProperties),
-    emailMethods, std::size(emailMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    emailSharedProperties, std::size(emailSharedProperties),
-    emailSharedMethods, std::size(emailSharedMethods),
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+// No data and no destructor of its own: the MimeEntityZQV record serves, and
+// MimeEntityZQV's destructor releases it.
+REALclassDefinition MimeEmailClass =
+    ClassRecord("MimeEmailZQV", "MimeEntityZQV", 0, nullptr,
+                Table(emailProperties), Table(emailMethods),
+                Table(emailSharedProperties), Table(emailSharedMethods));

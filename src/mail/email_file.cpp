@@ -8,7 +8,8 @@
 
 #include "mail/email_parse.h"
 #include "runtime/errors.h"
-#include "runtime/host_strings.h"
+#include "runtime/folder_item_path.h"
+#include "runtime/heap_buffer.h"
 #include "runtime/platform.h"
 
 namespace {

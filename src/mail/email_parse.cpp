@@ -11,14 +11,16 @@
 
 #include "decoding/encoded_words.h"
 #include "decoding/html_to_text.h"
-#include "mail/entity_step.h"
+#include "mail/entity_tree.h"
 #include "mail/part_walk.h"
 #include "objects/entity.h"
-#include "objects/entity_builder.h"
+#include "objects/header.h"
 #include "runtime/errors.h"
+#include "runtime/heap_buffer.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 
 namespace {
 
@@ -48,8 +50,7 @@ class MessageStreamBuffer : public std::streambuf {
 // of all.
 void FillEmailEntity(MimeEntityData& record, mimetic::MimeEntity& message,
                      const HeaderFields& fields) {
-  const BuildContext context{&record, &RunEntityStep};
-  StoreField(record.Body, NewBodyObject(message.body(), context));
+  StoreField(record.Body, NewBodyWithParts(message.body(), record));
   StoreField(record.Header, NewHeaderObject(fields));
   // The message itself goes through the same per-entity step as its parts,
   // last, after all of them.

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "runtime/heap_buffer.h"
 #include "runtime/host_api.h"
-#include "runtime/host_strings.h"
 
 // Parses `count` bytes as one RFC 822/MIME message into the record of
 // `instance`. `source` is the caller's own string, kept as Source itself

@@ -1,7 +1,6 @@
 #include "mail/mbox.h"
 
 #include <cstddef>
-#include <iterator>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -10,9 +9,11 @@
 #include "mail/email_file.h"
 #include "mail/email_parse.h"
 #include "mail/mbox_reader.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
+#include "runtime/member_flags.h"
 #include "runtime/platform.h"
 
 namespace {
@@ -107,44 +108,22 @@ int64_t GetLength(REALobject instance, RBInteger) {
   return record == nullptr ? 0 : record->Length;
 }
 
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kClassFlags = 0x4;
-
 REALproperty mboxProperties[] = {
-    {nullptr, "Position", "Int64", kPropertyFlags, reinterpret_cast<void*>(&GetPosition), nullptr,
+    {nullptr, "Position", "Int64", kPropertyFlags, Entry(&GetPosition), nullptr,
      0, {}},
-    {nullptr, "Length", "Int64", kPropertyFlags, reinterpret_cast<void*>(&GetLength), nullptr, 0,
+    {nullptr, "Length", "Int64", kPropertyFlags, Entry(&GetLength), nullptr, 0,
      {}},
 };
 
 REALmethod mboxMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromFile), nullptr, "Constructor(File As FolderItem)",
+    {Entry(&ConstructFromFile), nullptr, "Constructor(File As FolderItem)",
      kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ReadMessage), nullptr, "ReadMessage() As MimeEmailZQV",
+    {Entry(&ReadMessage), nullptr, "ReadMessage() As MimeEmailZQV",
      kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeMboxClass = {
-    0,  // version: the interface level, written at registration
-    "MimeMboxZQV",
-    nullptr,  // no superclass
-    sizeof(MimeMboxData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyMbox,
-    mboxProperties, std::size(mboxProperties),
-    mboxMethods, std::size(mboxMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeMboxClass =
+    ClassRecord("MimeMboxZQV", nullptr, sizeof(MimeMboxData), &DestroyMbox,
+                Table(mboxProperties), Table(mboxMethods));

@@ -11,7 +11,7 @@
 #include "decoding/transfer_decoding.h"
 #include "mail/attachment.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 #include "runtime/platform.h"
 
 namespace {

@@ -1,7 +1,6 @@
 #include "mail/tnef.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -9,10 +8,13 @@
 #include "decoding/tnef_reader.h"
 #include "mail/attachment.h"
 #include "mail/attachment_filename.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -110,55 +112,33 @@ REALobject GetAttachmentAt(REALobject instance, RBInteger index) {
   return record == nullptr ? nullptr : ObjectArrayItem(record->Attachments, index);
 }
 
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kClassFlags = 0x4;
-
 REALproperty tnefProperties[] = {
     {nullptr, "AttachmentsVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&GetAttachmentsVariant), nullptr, 0, {}},
+     Entry(&GetAttachmentsVariant), nullptr, 0, {}},
     {nullptr, "Subject", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::Subject>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::Subject>), nullptr, 0, {}},
     {nullptr, "Body", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::Body>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::Body>), nullptr, 0, {}},
     {nullptr, "BodyHTML", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::BodyHTML>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::BodyHTML>), nullptr, 0, {}},
     {nullptr, "BodyRTF", "String", kPropertyFlags,
-     reinterpret_cast<void*>(&GetStringField<&MimeTnefData::BodyRTF>), nullptr, 0, {}},
+     Entry(&GetStringField<&MimeTnefData::BodyRTF>), nullptr, 0, {}},
 };
 
 REALmethod tnefMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromString), nullptr,
+    {Entry(&ConstructFromString), nullptr,
      "Constructor(Data As String)", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&GetAttachments), nullptr,
+    {Entry(&GetAttachments), nullptr,
      "Attachments() As MimeAttachmentZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&GetAttachmentAt), nullptr,
+    {Entry(&GetAttachmentAt), nullptr,
      "Attachments(index As Integer) As MimeAttachmentZQV", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeTnefClass = {
-    0,  // version: the interface level, written at registration
-    "MimeTnefZQV",
-    nullptr,  // no superclass
-    sizeof(MimeTnefData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyTnef,
-    tnefProperties, std::size(tnefProperties),
-    tnefMethods, std::size(tnefMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeTnefClass =
+    ClassRecord("MimeTnefZQV", nullptr, sizeof(MimeTnefData), &DestroyTnef,
+                Table(tnefProperties), Table(tnefMethods));
 
 MimeTnefData* TnefData(REALobject instance) {
   return InstanceData<MimeTnefData>(instance, MimeTnefClass);

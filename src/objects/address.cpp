@@ -1,16 +1,17 @@
 #include "objects/address.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/address.h>
 
 #include "objects/group.h"
 #include "objects/mailbox.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
 MimeAddressData* AddressData(REALobject instance) {
@@ -45,15 +46,11 @@ void DestroyAddress(REALobject instance) {
 
 void ConstructFromText(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
-    rbText text(textToParse);
+    HostTextReader text(textToParse);
     const mimetic::Address address{std::string(text.UTF8())};
     FillAddressObject(*AddressData(instance), address);
   });
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty addressProperties[] = {
     {nullptr, "Group", "MimeGroupZQV", kPropertyFlags, kDirectField, nullptr,
@@ -67,30 +64,12 @@ REALproperty addressProperties[] = {
 };
 
 REALmethod addressMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+    {Entry(&ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeAddressClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeAddressZQV",
-    nullptr,                 // superclass
-    sizeof(MimeAddressData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyAddress,
-    addressProperties, std::size(addressProperties),
-    addressMethods, std::size(addressMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeAddressClass =
+    ClassRecord("MimeAddressZQV", nullptr, sizeof(MimeAddressData), &DestroyAddress,
+                Table(addressProperties), Table(addressMethods));

@@ -1,15 +1,17 @@
 #include "objects/address_list.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/addresslist.h>
 
 #include "objects/address.h"
 #include "objects/list_members.h"
+#include "runtime/class_record.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 MimeAddressListData* AddressListData(REALobject instance) {
   return InstanceData<MimeAddressListData>(instance, MimeAddressListClass);
@@ -42,48 +44,26 @@ void DestroyAddressList(REALobject instance) {
   ClearField(record.Addresses);
 }
 
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-
 REALproperty addressListProperties[] = {
     {nullptr, "AddressesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&AddressListArray::Variant), nullptr, 0, {}},
+     Entry(&AddressListArray::Variant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeAddressListData, StringValue), {}},
     {nullptr, "Count", "Integer", kPropertyFlags,
-     reinterpret_cast<void*>(&AddressListArray::Count), nullptr, 0, {}},
+     Entry(&AddressListArray::Count), nullptr, 0, {}},
 };
 
 REALmethod addressListMethods[] = {
-    {reinterpret_cast<void*>(&ParsedAddressList::ConstructFromText), nullptr,
+    {Entry(&ParsedAddressList::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&AddressListArray::Whole), nullptr,
+    {Entry(&AddressListArray::Whole), nullptr,
      "Addresses as MimeAddressZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&AddressListArray::Item), nullptr,
+    {Entry(&AddressListArray::Item), nullptr,
      "Addresses(index as Integer) as MimeAddressZQV", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeAddressListClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeAddressListZQV",
-    nullptr,                 // superclass
-    sizeof(MimeAddressListData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyAddressList,
-    addressListProperties, std::size(addressListProperties),
-    addressListMethods, std::size(addressListMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeAddressListClass =
+    ClassRecord("MimeAddressListZQV", nullptr, sizeof(MimeAddressListData), &DestroyAddressList,
+                Table(addressListProperties), Table(addressListMethods));

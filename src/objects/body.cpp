@@ -1,23 +1,23 @@
 #include "objects/body.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string_view>
 
 #include <mimetic/body.h>
-#include <mimetic/mimeentity.h>
 
-#include "objects/entity_builder.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 MimeBodyData* BodyData(REALobject instance) {
   return InstanceData<MimeBodyData>(instance, MimeBodyClass);
 }
 
-HostObject NewBodyObject(mimetic::Body& body, const BuildContext& context) {
+HostObject NewBodyObject(const mimetic::Body& body) {
   HostObject instance(PluginNewInstance("MimeBodyZQV"));
   if (!instance) return instance;
   MimeBodyData& record = *BodyData(instance.get());
@@ -29,12 +29,11 @@ HostObject NewBodyObject(mimetic::Body& body, const BuildContext& context) {
   StoreField(record.StringValue,
              BuildHostStringAuto(std::string_view(body.textData(), body.textSize())));
   StoreField(record.Parts, CreateObjectArray());
-  for (mimetic::MimeEntity* part : body.parts()) {
-    if (part == nullptr) continue;
-    HostObject child = NewEntityObject(*part, context);
-    if (child) AppendToObjectArray(record.Parts, child.get());
-  }
   return instance;
+}
+
+void AppendBodyPart(REALobject body, REALobject part) {
+  AppendToObjectArray(BodyData(body)->Parts, part);
 }
 
 namespace {
@@ -57,15 +56,10 @@ REALobject GetPartsVariant(REALobject instance, RBInteger) { return PartsArray(i
 
 void ConstructEmptyBody(REALobject) {}
 
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-
 // PartsVariant hands out the same array as the Parts methods: host code gets
 // the very array, so its changes show through every member.
 REALproperty bodyProperties[] = {
-    {nullptr, "PartsVariant", "Variant", kPropertyFlags, reinterpret_cast<void*>(&GetPartsVariant),
+    {nullptr, "PartsVariant", "Variant", kPropertyFlags, Entry(&GetPartsVariant),
      nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeBodyData, StringValue), {}},
@@ -76,34 +70,16 @@ REALproperty bodyProperties[] = {
 };
 
 REALmethod bodyMethods[] = {
-    {reinterpret_cast<void*>(&PartsItem), nullptr,
+    {Entry(&PartsItem), nullptr,
      "Parts(index as Integer) as MimeEntityZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&PartsArray), nullptr,
+    {Entry(&PartsArray), nullptr,
      "Parts as MimeEntityZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ConstructEmptyBody), nullptr,
-     "Constructor", kEmptyConstructorFlags, {}},
+    {Entry(&ConstructEmptyBody), nullptr,
+     "Constructor", kHiddenConstructorFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeBodyClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeBodyZQV",
-    nullptr,                 // superclass
-    sizeof(MimeBodyData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyBody,
-    bodyProperties, std::size(bodyProperties),
-    bodyMethods, std::size(bodyMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeBodyClass =
+    ClassRecord("MimeBodyZQV", nullptr, sizeof(MimeBodyData), &DestroyBody,
+                Table(bodyProperties), Table(bodyMethods));

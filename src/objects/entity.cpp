@@ -1,10 +1,11 @@
 #include "objects/entity.h"
 
 #include <cstddef>
-#include <iterator>
 
+#include "runtime/class_record.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
+#include "runtime/member_flags.h"
 
 namespace {
 
@@ -31,47 +32,25 @@ void DestroyEntity(REALobject instance) {
 // makes with New simply stays empty.
 void ConstructEmptyEntity(REALobject) {}
 
-constexpr uint32_t kReadOnlyPropertyFlags = 0x6;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-constexpr uint32_t kClassFlags = 0x4;
-
 REALproperty entityProperties[] = {
-    {nullptr, "Header", "MimeHeaderZQV", kReadOnlyPropertyFlags, kDirectField, nullptr,
+    {nullptr, "Header", "MimeHeaderZQV", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeEntityData, Header), {}},
-    {nullptr, "Body", "MimeBodyZQV", kReadOnlyPropertyFlags, kDirectField, nullptr,
+    {nullptr, "Body", "MimeBodyZQV", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeEntityData, Body), {}},
-    {nullptr, "BodyDecoded", "String", kReadOnlyPropertyFlags, kDirectField, nullptr,
+    {nullptr, "BodyDecoded", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeEntityData, BodyDecoded), {}},
 };
 
 REALmethod entityMethods[] = {
-    {reinterpret_cast<void*>(&ConstructEmptyEntity), nullptr, "Constructor",
-     kEmptyConstructorFlags, {}},
+    {Entry(&ConstructEmptyEntity), nullptr, "Constructor",
+     kHiddenConstructorFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeEntityClass = {
-    0,  // version: the interface level, written at registration
-    "MimeEntityZQV",
-    nullptr,  // no superclass
-    sizeof(MimeEntityData),
-    0,        // host slot: the host writes the data offset here
-    nullptr,  // constructors are methods named "Constructor"
-    &DestroyEntity,
-    entityProperties, std::size(entityProperties),
-    entityMethods, std::size(entityMethods),
-    nullptr, 0,  // events
-    nullptr, 0,  // event instances
-    nullptr,     // interfaces
-    nullptr, 0,  // attributes
-    nullptr, 0,  // constants
-    kClassFlags,
-    nullptr, 0,  // shared properties
-    nullptr, 0,  // shared methods
-    nullptr, 0,  // delegates
-    nullptr, 0,  // enums
-};
+REALclassDefinition MimeEntityClass =
+    ClassRecord("MimeEntityZQV", nullptr, sizeof(MimeEntityData), &DestroyEntity,
+                Table(entityProperties), Table(entityMethods));
 
 MimeEntityData* EntityData(REALobject instance) {
   return InstanceData<MimeEntityData>(instance, MimeEntityClass);

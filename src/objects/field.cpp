@@ -1,17 +1,17 @@
 #include "objects/field.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 #include <string_view>
 
 #include <mimetic/rfc822/field.h>
 
-#include "objects/entity_builder.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
 MimeFieldData* FieldData(REALobject instance) {
@@ -42,15 +42,11 @@ void DestroyField(REALobject instance) {
 // blanks that follow the colon; a line without a colon has neither.
 void ConstructFromLine(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
-    rbText text(textToParse);
+    HostTextReader text(textToParse);
     const mimetic::Field field{std::string(text.UTF8())};
     FillFieldObject(*FieldData(instance), field);
   });
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty fieldProperties[] = {
     {nullptr, "Name", "String", kPropertyFlags, kDirectField, nullptr,
@@ -60,30 +56,12 @@ REALproperty fieldProperties[] = {
 };
 
 REALmethod fieldMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromLine), nullptr,
+    {Entry(&ConstructFromLine), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeFieldClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeFieldZQV",
-    nullptr,                 // superclass
-    sizeof(MimeFieldData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyField,
-    fieldProperties, std::size(fieldProperties),
-    fieldMethods, std::size(fieldMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeFieldClass =
+    ClassRecord("MimeFieldZQV", nullptr, sizeof(MimeFieldData), &DestroyField,
+                Table(fieldProperties), Table(fieldMethods));

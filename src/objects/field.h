@@ -2,6 +2,7 @@
 #pragma once
 
 #include "runtime/host_api.h"
+#include "runtime/host_ref.h"
 
 namespace mimetic {
 class Field;
@@ -19,3 +20,6 @@ extern REALclassDefinition MimeFieldClass;
 MimeFieldData* FieldData(REALobject instance);
 
 void FillFieldObject(MimeFieldData& record, const mimetic::Field& field);
+// A MimeFieldZQV of `field`, with one reference for the caller; nil when the
+// host makes no instance.
+HostObject NewFieldObject(const mimetic::Field& field);

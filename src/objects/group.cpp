@@ -1,7 +1,6 @@
 #include "objects/group.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/group.h>
@@ -9,8 +8,11 @@
 #include "decoding/encoded_words.h"
 #include "objects/list_members.h"
 #include "objects/mailbox.h"
+#include "runtime/class_record.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 MimeGroupData* GroupData(REALobject instance) {
   return InstanceData<MimeGroupData>(instance, MimeGroupClass);
@@ -45,52 +47,30 @@ void DestroyGroup(REALobject instance) {
   ClearField(record.Mailboxes);
 }
 
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-
 REALproperty groupProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&GroupArray::Variant), nullptr, 0, {}},
+     Entry(&GroupArray::Variant), nullptr, 0, {}},
     {nullptr, "Name", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, Name), {}},
     {nullptr, "NameDecoded", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, NameDecoded), {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeGroupData, StringValue), {}},
-    {nullptr, "Count", "Integer", kPropertyFlags, reinterpret_cast<void*>(&GroupArray::Count),
+    {nullptr, "Count", "Integer", kPropertyFlags, Entry(&GroupArray::Count),
      nullptr, 0, {}},
 };
 
 REALmethod groupMethods[] = {
-    {reinterpret_cast<void*>(&GroupArray::Item), nullptr,
+    {Entry(&GroupArray::Item), nullptr,
      "Mailboxes(index as Integer) as MimeMailboxZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&GroupArray::Whole), nullptr,
+    {Entry(&GroupArray::Whole), nullptr,
      "Mailboxes as MimeMailboxZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ParsedGroup::ConstructFromText), nullptr,
+    {Entry(&ParsedGroup::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeGroupClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeGroupZQV",
-    nullptr,                 // superclass
-    sizeof(MimeGroupData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyGroup,
-    groupProperties, std::size(groupProperties),
-    groupMethods, std::size(groupMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeGroupClass =
+    ClassRecord("MimeGroupZQV", nullptr, sizeof(MimeGroupData), &DestroyGroup,
+                Table(groupProperties), Table(groupMethods));

@@ -1,21 +1,22 @@
 #include "objects/header.h"
 
 #include <cstddef>
-#include <iterator>
 
 #include <mimetic/header.h>
 
 #include "decoding/encoded_words.h"
 #include "objects/address_list.h"
-#include "objects/entity_builder.h"
 #include "objects/field.h"
 #include "objects/header_fields.h"
 #include "objects/mailbox.h"
 #include "objects/mailbox_list.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 MimeHeaderData* HeaderData(REALobject instance) {
   return InstanceData<MimeHeaderData>(instance, MimeHeaderClass);
@@ -119,11 +120,6 @@ REALobject FieldByName(REALobject instance, REALstring name) {
   });
 }
 
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-constexpr uint32_t kEmptyConstructorFlags = 0x84;
-
 REALproperty headerProperties[] = {
     {nullptr, "MimeVersion", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeHeaderData, MimeVersion), {}},
@@ -160,38 +156,20 @@ REALproperty headerProperties[] = {
 };
 
 REALmethod headerMethods[] = {
-    {reinterpret_cast<void*>(&FieldsItem), nullptr,
+    {Entry(&FieldsItem), nullptr,
      "Fields(index as Integer) as MimeFieldZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&FieldsArray), nullptr,
+    {Entry(&FieldsArray), nullptr,
      "Fields as MimeFieldZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ConstructEmptyHeader), nullptr,
-     "Constructor", kEmptyConstructorFlags, {}},
-    {reinterpret_cast<void*>(&HasField), nullptr,
+    {Entry(&ConstructEmptyHeader), nullptr,
+     "Constructor", kHiddenConstructorFlags, {}},
+    {Entry(&HasField), nullptr,
      "hasField(name as string) as boolean", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&FieldByName), nullptr,
+    {Entry(&FieldByName), nullptr,
      "FieldByName(name as string) as MimeFieldZQV", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeHeaderClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeHeaderZQV",
-    nullptr,                 // superclass
-    sizeof(MimeHeaderData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" methods instead
-    &DestroyHeader,
-    headerProperties, std::size(headerProperties),
-    headerMethods, std::size(headerMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeHeaderClass =
+    ClassRecord("MimeHeaderZQV", nullptr, sizeof(MimeHeaderData), &DestroyHeader,
+                Table(headerProperties), Table(headerMethods));

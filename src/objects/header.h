@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/host_api.h"
+#include "runtime/host_ref.h"
 
 class HeaderFields;
 
@@ -37,3 +38,6 @@ MimeHeaderData* HeaderData(REALobject instance);
 // stays. Reading a typed field makes mimetic keep the typed form in the
 // header, so the Fields list shows those fields as their typed values render.
 void FillHeaderObject(MimeHeaderData& record, const HeaderFields& fields);
+// A MimeHeaderZQV filled from `fields`, with one reference for the caller;
+// nil when the host makes no instance.
+HostObject NewHeaderObject(const HeaderFields& fields);

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "runtime/errors.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
 #include "runtime/text_reader.h"
 
 template <class Record, const REALclassDefinition& Class, REALobject Record::*Array>
@@ -52,7 +52,7 @@ struct ParsedValueMembers {
   // of the text.
   static void ConstructFromText(REALobject instance, REALstring textToParse) {
     RunGuarded([&] {
-      rbText text(textToParse);
+      HostTextReader text(textToParse);
       const Value value{std::string(text.UTF8())};
       Fill(*InstanceData<Record>(instance, Class), value);
     });

@@ -1,15 +1,17 @@
 #include "objects/mailbox.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/mailbox.h>
 
 #include "decoding/encoded_words.h"
+#include "runtime/class_record.h"
 #include "runtime/errors.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 #include "runtime/text_reader.h"
 
 MimeMailboxData* MailboxData(REALobject instance) {
@@ -80,15 +82,11 @@ REALstring GetEmail(REALobject instance, RBInteger) {
 // object and gets one, whatever mimetic made of the text.
 void ConstructFromText(REALobject instance, REALstring textToParse) {
   RunGuarded([&] {
-    rbText text(textToParse);
+    HostTextReader text(textToParse);
     const mimetic::Mailbox mailbox{std::string(text.UTF8())};
     FillMailboxObject(*MailboxData(instance), mailbox);
   });
 }
-
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
 
 REALproperty mailboxProperties[] = {
     {nullptr, "Mailbox", "String", kPropertyFlags, kDirectField, nullptr,
@@ -103,35 +101,17 @@ REALproperty mailboxProperties[] = {
      offsetof(MimeMailboxData, Sourceroute), {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeMailboxData, StringValue), {}},
-    {nullptr, "Email", "String", kPropertyFlags, reinterpret_cast<void*>(&GetEmail), nullptr, 0,
+    {nullptr, "Email", "String", kPropertyFlags, Entry(&GetEmail), nullptr, 0,
      {}},
 };
 
 REALmethod mailboxMethods[] = {
-    {reinterpret_cast<void*>(&ConstructFromText), nullptr,
+    {Entry(&ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeMailboxClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeMailboxZQV",
-    nullptr,                 // superclass
-    sizeof(MimeMailboxData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyMailbox,
-    mailboxProperties, std::size(mailboxProperties),
-    mailboxMethods, std::size(mailboxMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeMailboxClass =
+    ClassRecord("MimeMailboxZQV", nullptr, sizeof(MimeMailboxData), &DestroyMailbox,
+                Table(mailboxProperties), Table(mailboxMethods));

@@ -1,15 +1,17 @@
 #include "objects/mailbox_list.h"
 
 #include <cstddef>
-#include <iterator>
 #include <string>
 
 #include <mimetic/rfc822/mailboxlist.h>
 
 #include "objects/list_members.h"
 #include "objects/mailbox.h"
+#include "runtime/class_record.h"
+#include "runtime/host_array.h"
 #include "runtime/host_binding.h"
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
+#include "runtime/member_flags.h"
 
 MimeMailboxListData* MailboxListData(REALobject instance) {
   return InstanceData<MimeMailboxListData>(instance, MimeMailboxListClass);
@@ -39,48 +41,26 @@ void DestroyMailboxList(REALobject instance) {
   ClearField(record.Mailboxes);
 }
 
-constexpr uint32_t kClassFlags = 0x4;
-constexpr uint32_t kPropertyFlags = 0x6;
-constexpr uint32_t kMethodFlags = 0x4;
-
 REALproperty mailboxListProperties[] = {
     {nullptr, "MailboxesVariant", "Variant", kPropertyFlags,
-     reinterpret_cast<void*>(&MailboxListArray::Variant), nullptr, 0, {}},
+     Entry(&MailboxListArray::Variant), nullptr, 0, {}},
     {nullptr, "StringValue", "String", kPropertyFlags, kDirectField, nullptr,
      offsetof(MimeMailboxListData, StringValue), {}},
     {nullptr, "Count", "Integer", kPropertyFlags,
-     reinterpret_cast<void*>(&MailboxListArray::Count), nullptr, 0, {}},
+     Entry(&MailboxListArray::Count), nullptr, 0, {}},
 };
 
 REALmethod mailboxListMethods[] = {
-    {reinterpret_cast<void*>(&MailboxListArray::Item), nullptr,
+    {Entry(&MailboxListArray::Item), nullptr,
      "Mailboxes(index as Integer) as MimeMailboxZQV", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&MailboxListArray::Whole), nullptr,
+    {Entry(&MailboxListArray::Whole), nullptr,
      "Mailboxes as MimeMailboxZQV()", kMethodFlags, {}},
-    {reinterpret_cast<void*>(&ParsedMailboxList::ConstructFromText), nullptr,
+    {Entry(&ParsedMailboxList::ConstructFromText), nullptr,
      "Constructor(TextToParse as String)", kMethodFlags, {}},
 };
 
 }  // namespace
 
-REALclassDefinition MimeMailboxListClass = {
-    0,                       // version: the interface level, set at registration
-    "MimeMailboxListZQV",
-    nullptr,                 // superclass
-    sizeof(MimeMailboxListData),
-    0,                       // host slot
-    nullptr,                 // constructor: the "Constructor" method instead
-    &DestroyMailboxList,
-    mailboxListProperties, std::size(mailboxListProperties),
-    mailboxListMethods, std::size(mailboxListMethods),
-    nullptr, 0,              // events
-    nullptr, 0,              // event instances
-    nullptr,                 // interfaces
-    nullptr, 0,              // attributes
-    nullptr, 0,              // constants
-    kClassFlags,
-    nullptr, 0,              // shared properties
-    nullptr, 0,              // shared methods
-    nullptr, 0,              // delegates
-    nullptr, 0,              // enums
-};
+REALclassDefinition MimeMailboxListClass =
+    ClassRecord("MimeMailboxListZQV", nullptr, sizeof(MimeMailboxListData), &DestroyMailboxList,
+                Table(mailboxListProperties), Table(mailboxListMethods));

@@ -7,9 +7,10 @@
 #include <stdexcept>
 #include <typeinfo>
 
+#include "runtime/heap_buffer.h"
 #include "runtime/host_binding.h"
 #include "runtime/host_ref.h"
-#include "runtime/host_strings.h"
+#include "runtime/tagged_string.h"
 
 namespace {
 
@@ -70,7 +71,13 @@ void RaiseExceptionWithString(const char* className, REALstring message, int64_t
 uint64_t RaisedExceptionCount() { return raisedExceptions; }
 
 void RaiseException(const char* className, const char* message) {
-  HostString messageString = CTextToHostString(message, kREALTextEncodingUTF8);
+  // Built with the plain tagged builder: the guarded builders above it raise
+  // through here themselves.
+  HostString messageString;
+  if (message != nullptr) {
+    messageString = BuildTaggedString(message, static_cast<int64_t>(std::strlen(message)),
+                                      kREALTextEncodingUTF8);
+  }
   RaiseExceptionWithString(className, messageString.get(), 0);
 }
 

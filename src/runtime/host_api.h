@@ -109,41 +109,12 @@ inline void* const kDirectField = reinterpret_cast<void*>(~uintptr_t{0});
 
 // Signatures of the host functions, exactly as the host exports them.
 namespace hostfn {
-using REALGetRBVersion = double (*)();
-using RegisterPluginVersion = void (*)(int32_t level);
-using PluginRegisterClass = void (*)(REALclassDefinition* record);
-using PluginNewInstance = REALobject (*)(const char* className);
-using REALLockObject = void (*)(REALobject);
-using REALUnlockObject = void (*)(REALobject);
-using REALLockString = void (*)(REALstring);
-using REALUnlockString = void (*)(REALstring);
-using RuntimeRaiseException = void (*)(REALobject exception);
-using REALSetPropValueString = bool (*)(REALobject, const char* prop, REALstring value);
-using REALSetPropValueInteger = bool (*)(REALobject, const char* prop, int64_t value);
-using REALSetPropValueDouble = bool (*)(REALobject, const char* prop, double value);
-using REALGetPropValueDouble = bool (*)(REALobject, const char* prop, double* out);
-using REALLoadObjectMethod = void* (*)(REALobject, const char* declaration);
-using REALLoadGlobalMethod = void* (*)(const char* module, const char* declaration);
-using REALBuildString = REALstring (*)(const void* bytes, int32_t length);
-using REALBuildStringWithEncoding = REALstring (*)(const void* bytes, int32_t length,
-                                                   uint32_t encoding);
-using REALSetStringEncoding = void (*)(REALstring, uint32_t encoding);
-using REALConvertString = REALstring (*)(REALstring, uint32_t encoding);
-using REALGetStringEncoding = uint32_t (*)(REALstring);
-using PluginGetStringData = bool (*)(REALstring, uint32_t encoding, StringData* out);
-using PluginDisposeStringData = void (*)(StringData*);
-using StringGetCString = const char* (*)(REALstring);
-using RuntimeAddString = REALstring (*)(REALstring, REALstring);
-using RuntimeStringCompare = int64_t (*)(REALstring, REALstring);
-using RuntimeArrayCreateSingleDimBoundedArray = REALobject (*)(int32_t elementType,
-                                                               int64_t upperBound);
-using RuntimeUBound = int64_t (*)(REALobject array);
-using RuntimeDirectReadObjectArray = REALobject (*)(REALobject array, int64_t index);
+// What PluginObjectArrayInsertProc hands out: the array's insert function.
 using ObjectArrayInsertProc = void (*)(REALobject array, int64_t index, REALobject value);
-using PluginObjectArrayInsertProc = ObjectArrayInsertProc (*)(REALobject array);
-using memoryBlockGetPtr = void* (*)(REALobject block);
-using memoryBlockGetSize = int64_t (*)(REALobject block);
-using REALpathFromFolderItem = REALstring (*)(REALobject folderItem);
+
+// One function-pointer type per host function, named as the host names it.
+#define HOST_FUNCTION(Result, Name, Parameters, Arguments) using Name = Result(*) Parameters;
+#include "runtime/host_functions.def"
 
 // Host global method "LenB( s as string ) as integer".
 using LenB = int64_t (*)(REALstring);

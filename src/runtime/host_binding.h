@@ -57,36 +57,7 @@ struct HostFunction<Name, Result (*)(Args...)> {
   static inline Result (*slot)(Args...) = &ResolveAndCall;
 };
 
-// Forwarding functions (see host_api.h for the host's signatures).
-double REALGetRBVersion();
-void RegisterPluginVersion(int32_t level);
-void PluginRegisterClass(REALclassDefinition* record);
-REALobject PluginNewInstance(const char* className);
-void REALLockObject(REALobject object);
-void REALUnlockObject(REALobject object);
-void REALLockString(REALstring text);
-void REALUnlockString(REALstring text);
-void RuntimeRaiseException(REALobject exception);
-bool REALSetPropValueString(REALobject object, const char* prop, REALstring value);
-bool REALSetPropValueInteger(REALobject object, const char* prop, int64_t value);
-bool REALSetPropValueDouble(REALobject object, const char* prop, double value);
-bool REALGetPropValueDouble(REALobject object, const char* prop, double* out);
-void* REALLoadObjectMethod(REALobject object, const char* declaration);
-void* REALLoadGlobalMethod(const char* module, const char* declaration);
-REALstring REALBuildString(const void* bytes, int32_t length);
-REALstring REALBuildStringWithEncoding(const void* bytes, int32_t length, uint32_t encoding);
-void REALSetStringEncoding(REALstring text, uint32_t encoding);
-REALstring REALConvertString(REALstring text, uint32_t encoding);
-uint32_t REALGetStringEncoding(REALstring text);
-bool PluginGetStringData(REALstring text, uint32_t encoding, StringData* out);
-void PluginDisposeStringData(StringData* data);
-const char* StringGetCString(REALstring text);
-REALstring RuntimeAddString(REALstring first, REALstring second);
-int64_t RuntimeStringCompare(REALstring first, REALstring second);
-REALobject RuntimeArrayCreateSingleDimBoundedArray(int32_t elementType, int64_t upperBound);
-int64_t RuntimeUBound(REALobject array);
-REALobject RuntimeDirectReadObjectArray(REALobject array, int64_t index);
-hostfn::ObjectArrayInsertProc PluginObjectArrayInsertProc(REALobject array);
-void* memoryBlockGetPtr(REALobject block);
-int64_t memoryBlockGetSize(REALobject block);
-REALstring REALpathFromFolderItem(REALobject folderItem);
+// One forwarding function per host function, with the host's name and
+// signature.
+#define HOST_FUNCTION(Result, Name, Parameters, Arguments) Result Name Parameters;
+#include "runtime/host_functions.def"

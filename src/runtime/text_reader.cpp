@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "runtime/debug_log.h"
-#include "runtime/host_strings.h"
+#include "runtime/heap_buffer.h"
+#include "runtime/host_string.h"
+#include "runtime/unicode.h"
 
 namespace {
 
@@ -159,7 +161,8 @@ int64_t DecodeUTF16(const uint16_t* units, int64_t length, uint32_t* out) {
 
 }  // namespace
 
-rbText::rbText(REALstring source) : frontGuard_(kGuardWord), backGuard_(kGuardWord) {
+HostTextReader::HostTextReader(REALstring source)
+    : frontGuard_(kGuardWord), backGuard_(kGuardWord) {
   MakeEmpty<char>(utf8_);
   MakeEmpty<uint16_t>(utf16_);
   MakeEmpty<uint32_t>(utf32_);
@@ -189,7 +192,7 @@ rbText::rbText(REALstring source) : frontGuard_(kGuardWord), backGuard_(kGuardWo
   }
 }
 
-rbText::~rbText() {
+HostTextReader::~HostTextReader() {
   if (DebugLogEnabled()) {
     if (frontGuard_ != kGuardWord) DebugLogUnsigned64("Check1 in rbText invalid", frontGuard_);
     if (backGuard_ != kGuardWord) DebugLogUnsigned64("Check2 in rbText invalid", backGuard_);
@@ -217,39 +220,39 @@ rbText::~rbText() {
   freeOwnedBuffer(utf32_, "FreeMemoryNow tempUTF32");
 }
 
-const char* rbText::UTF8() {
+const char* HostTextReader::UTF8() {
   if (utf8_.length < 0) ProduceUTF8();
   return static_cast<const char*>(utf8_.data);
 }
 
-int64_t rbText::UTF8Length() {
+int64_t HostTextReader::UTF8Length() {
   if (utf8_.length < 0) ProduceUTF8();
   return utf8_.length;
 }
 
-const uint16_t* rbText::UTF16() {
+const uint16_t* HostTextReader::UTF16() {
   if (utf16_.length < 0) ProduceUTF16();
   return static_cast<const uint16_t*>(utf16_.data);
 }
 
-int64_t rbText::UTF16Length() {
+int64_t HostTextReader::UTF16Length() {
   if (utf16_.length < 0) ProduceUTF16();
   return utf16_.length;
 }
 
-const uint32_t* rbText::UTF32() {
+const uint32_t* HostTextReader::UTF32() {
   if (utf32_.length < 0) ProduceUTF32();
   return static_cast<const uint32_t*>(utf32_.data);
 }
 
-int64_t rbText::UTF32Length() {
+int64_t HostTextReader::UTF32Length() {
   if (utf32_.length < 0) ProduceUTF32();
   return utf32_.length;
 }
 
 // Text of unknown encoding with high bytes is taken to be Windows-1252, the
 // likeliest reading of 8-bit mail text, and the host converts it from there.
-void rbText::RebuildAsWindowsLatin1() {
+void HostTextReader::RebuildAsWindowsLatin1() {
   HostBytesView bytes = HostBytesView::OfString(source_.get());
   // The rebuilt copy needs as much memory again; with none to spare the
   // source is read as it is.
@@ -269,7 +272,7 @@ void rbText::RebuildAsWindowsLatin1() {
 }
 
 // Pure 7-bit text is its own UTF-8: the host's bytes are used in place.
-void rbText::CheckAscii() {
+void HostTextReader::CheckAscii() {
   if (mode_ != kUnexamined) return;
   HostBytesView bytes = HostBytesView::OfString(source_.get());
   int64_t i = 0;
@@ -289,7 +292,7 @@ void rbText::CheckAscii() {
   utf8_.length = bytes.size();
 }
 
-void rbText::FetchHostData(Form& form, HostEncoding encoding, int64_t unitSize) {
+void HostTextReader::FetchHostData(Form& form, HostEncoding encoding, int64_t unitSize) {
   StringData record{};
   if (!PluginGetStringData(source_.get(), encoding, &record)) {
     Trace("REALGetStringData failed.");
@@ -306,7 +309,7 @@ void rbText::FetchHostData(Form& form, HostEncoding encoding, int64_t unitSize) 
   form.length = record.length / unitSize;
 }
 
-void rbText::ProduceUTF8() {
+void HostTextReader::ProduceUTF8() {
   MakeEmpty<char>(utf8_);
   if (!source_) return;
   CheckAscii();
@@ -315,7 +318,7 @@ void rbText::ProduceUTF8() {
   if (utf8_.length > 0) EnsureTerminated<char>(utf8_);
 }
 
-void rbText::ProduceUTF16() {
+void HostTextReader::ProduceUTF16() {
   MakeEmpty<uint16_t>(utf16_);
   if (!source_) return;
   CheckAscii();
@@ -330,7 +333,7 @@ void rbText::ProduceUTF16() {
   FinishWideForm<uint16_t>(utf16_, "lengthUTF16");
 }
 
-void rbText::ProduceUTF32() {
+void HostTextReader::ProduceUTF32() {
   MakeEmpty<uint32_t>(utf32_);
   if (!source_) return;
   CheckAscii();
@@ -350,7 +353,7 @@ void rbText::ProduceUTF32() {
   FinishWideForm<uint32_t>(utf32_, "lengthUTF32");
 }
 
-void rbText::ConvertUTF16ToUTF32() {
+void HostTextReader::ConvertUTF16ToUTF32() {
   Trace("Try UTF16 to UTF32 conversion...");
   if (utf16_.length < 0) ProduceUTF16();
   MakeEmpty<uint32_t>(utf32_);
@@ -367,7 +370,7 @@ void rbText::ConvertUTF16ToUTF32() {
 }
 
 template <class Unit>
-void rbText::DecodeUTF8Into(Form& form) {
+void HostTextReader::DecodeUTF8Into(Form& form) {
   if (utf8_.length < 0) ProduceUTF8();
   if (utf8_.length < 1) return;
   auto* decoded = static_cast<Unit*>(GlobalHeapAlloc(int64_t{sizeof(Unit)} * utf8_.length + 16));
@@ -382,12 +385,12 @@ void rbText::DecodeUTF8Into(Form& form) {
 }
 
 template <class Unit>
-void rbText::MakeEmpty(Form& form) {
+void HostTextReader::MakeEmpty(Form& form) {
   form.length = 0;
   form.data = EmptyText<Unit>();
 }
 
-void rbText::AdoptBuffer(Form& form, void* buffer, int64_t length) {
+void HostTextReader::AdoptBuffer(Form& form, void* buffer, int64_t length) {
   GlobalHeapFree(form.ownedBuffer);
   form.ownedBuffer = buffer;
   form.data = buffer;
@@ -397,7 +400,7 @@ void rbText::AdoptBuffer(Form& form, void* buffer, int64_t length) {
 // Callers read every form as NUL-terminated; a host that hands out text
 // without a terminator gets a terminated copy.
 template <class Unit>
-void rbText::EnsureTerminated(Form& form) {
+void HostTextReader::EnsureTerminated(Form& form) {
   const auto* units = static_cast<const Unit*>(form.data);
   if (units[form.length] == 0) return;
   Trace("String is not zero terminated. Fixed.");
@@ -413,7 +416,7 @@ void rbText::EnsureTerminated(Form& form) {
 }
 
 template <class Unit>
-void rbText::WidenBytes(Form& form, const Form& bytes) {
+void HostTextReader::WidenBytes(Form& form, const Form& bytes) {
   auto* widened = static_cast<Unit*>(GlobalHeapAlloc(int64_t{sizeof(Unit)} * bytes.length + 4));
   if (widened == nullptr) {
     Trace("Out of memory");
@@ -425,7 +428,7 @@ void rbText::WidenBytes(Form& form, const Form& bytes) {
 }
 
 template <class Unit>
-void rbText::FinishWideForm(Form& form, const char* lengthMessage) {
+void HostTextReader::FinishWideForm(Form& form, const char* lengthMessage) {
   EnsureTerminated<Unit>(form);
 
   const auto* units = static_cast<const Unit*>(form.data);

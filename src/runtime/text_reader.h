@@ -1,4 +1,4 @@
-// rbText: one host string read as NUL-terminated UTF-8, UTF-16 or UTF-32.
+// HostTextReader: one host string read as NUL-terminated UTF-8, UTF-16 or UTF-32.
 // Each form is produced on first request and lives until the reader is
 // destroyed. Pure-ASCII text is read in place; UTF-8 and ASCII sources are
 // converted by us, other encodings by the host (PluginGetStringData).
@@ -8,12 +8,12 @@
 
 #include "runtime/host_ref.h"
 
-class rbText {
+class HostTextReader {
  public:
-  explicit rbText(REALstring source);  // nil reads as empty ASCII
-  ~rbText();                           // the release: everything given back
-  rbText(const rbText&) = delete;
-  rbText& operator=(const rbText&) = delete;
+  explicit HostTextReader(REALstring source);  // nil reads as empty ASCII
+  ~HostTextReader();                           // the release: everything given back
+  HostTextReader(const HostTextReader&) = delete;
+  HostTextReader& operator=(const HostTextReader&) = delete;
 
   const char* UTF8();
   int64_t UTF8Length();

@@ -1,27 +1,23 @@
-#include "runtime/host_strings.h"
+#include "runtime/host_string.h"
 
 #include <cstring>
 #include <exception>
 
 #include "runtime/debug_log.h"
 #include "runtime/errors.h"
-#include "runtime/platform.h"
-#include "runtime/text_reader.h"
+#include "runtime/heap_buffer.h"
+#include "runtime/host_binding.h"
+#include "runtime/tagged_string.h"
+#include "runtime/unicode.h"
 
 namespace {
 
-// The host's string API changed twice: strings can be built already tagged
-// from 2012.0 on, and the host converts UTF-32 itself from 2013.0 on.
-constexpr double kFirstHostWithTaggedBuild = 2012.0;
+// The host converts UTF-32 itself from this version on (and builds tagged
+// strings from kFirstHostWithTaggedBuild on).
 constexpr double kFirstHostWithUTF32 = 2013.0;
-
-// The host takes string lengths as 32-bit values.
-constexpr int64_t kLargestHostStringLength = 0x7FFFFFFF;
 
 // Below this many code points the UTF-16 copy of a UTF-32 text fits on the stack.
 constexpr int64_t kStackCodePoints = 200;
-
-constexpr int32_t kObjectElementType = 4;
 
 const char kLenBDeclaration[] = "LenB( s as string ) as integer";
 
@@ -44,16 +40,6 @@ bool IsSevenBit(const unsigned char* bytes, int64_t length) {
 bool IsSingleByteEncoding(HostEncoding encoding) {
   return encoding == kREALTextEncodingMacRoman || encoding == kREALTextEncodingISOLatin1 ||
          encoding == kREALTextEncodingWindowsLatin1 || encoding == kREALTextEncodingUnknown;
-}
-
-HostString BuildTagged(const void* bytes, int64_t length, HostEncoding encoding) {
-  const int32_t hostLength = static_cast<int32_t>(length);
-  if (HostVersion() >= kFirstHostWithTaggedBuild) {
-    return HostString(REALBuildStringWithEncoding(bytes, hostLength, encoding));
-  }
-  HostString built(REALBuildString(bytes, hostLength));
-  if (built) REALSetStringEncoding(built.get(), encoding);
-  return built;
 }
 
 HostString BuildFromUTF32(const void* bytes, int64_t length) {
@@ -96,7 +82,7 @@ HostString BuildUnguarded(const void* bytes, int64_t length, HostEncoding encodi
       return BuildFromUTF32(bytes, length);
     case kREALTextEncodingASCII:
     case kREALTextEncodingUTF8:
-      return BuildTagged(bytes, length, encoding);
+      return BuildTaggedString(bytes, length, encoding);
     default:
       break;
   }
@@ -106,10 +92,10 @@ HostString BuildUnguarded(const void* bytes, int64_t length, HostEncoding encodi
     if (IsSevenBit(static_cast<const unsigned char*>(bytes), length)) {
       encoding = kREALTextEncodingASCII;
     }
-    return BuildTagged(bytes, length, encoding);
+    return BuildTaggedString(bytes, length, encoding);
   }
   if (DebugLogEnabled()) DebugLogUnsigned("Unknown encoding in REALBuildUnicodeString", encoding);
-  return BuildTagged(bytes, length, encoding);
+  return BuildTaggedString(bytes, length, encoding);
 }
 
 // Tried only until the host has it, like the host functions themselves.
@@ -190,72 +176,6 @@ HostString BuildHostStringAuto(std::string_view text) {
   return BuildHostStringAuto(text.data(), static_cast<int64_t>(text.size()));
 }
 
-bool IsWellFormedUTF8(const void* bytes, int64_t length) {
-  const auto* text = static_cast<const unsigned char*>(bytes);
-  int64_t position = 0;
-  while (position < length) {
-    const unsigned char lead = text[position];
-    if (lead == 0x09 || lead == 0x0A || lead == 0x0D || (lead >= 0x20 && lead <= 0x7E)) {
-      ++position;
-      continue;
-    }
-
-    int trailing = 0;
-    unsigned char secondLow = 0x80;
-    unsigned char secondHigh = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      trailing = 1;
-    } else if (lead == 0xE0) {
-      trailing = 2;
-      secondLow = 0xA0;  // shorter forms were possible: overlong
-    } else if (lead == 0xED) {
-      trailing = 2;
-      secondHigh = 0x9F;  // above lies the surrogate range
-    } else if (lead >= 0xE1 && lead <= 0xEF) {
-      trailing = 2;
-    } else if (lead == 0xF0) {
-      trailing = 3;
-      secondLow = 0x90;  // overlong
-    } else if (lead >= 0xF1 && lead <= 0xF3) {
-      trailing = 3;
-    } else if (lead == 0xF4) {
-      trailing = 3;
-      secondHigh = 0x8F;  // beyond U+10FFFF
-    } else {
-      return false;
-    }
-
-    if (length - position - 1 < trailing) return false;
-    const unsigned char second = text[position + 1];
-    if (second < secondLow || second > secondHigh) return false;
-    for (int i = 2; i <= trailing; ++i) {
-      const unsigned char next = text[position + i];
-      if (next < 0x80 || next > 0xBF) return false;
-    }
-    position += trailing + 1;
-  }
-  return true;
-}
-
-int64_t ConvertUTF32ToUTF16(const uint32_t* codePoints, int64_t count, uint16_t* out) {
-  int64_t written = 0;
-  for (int64_t i = 0; i < count; ++i) {
-    const uint32_t codePoint = codePoints[i];
-    if (codePoint < 0x10000) {
-      // A lone surrogate value has no UTF-16 form.
-      if (codePoint < 0xD800 || codePoint > 0xDFFF)
-        out[written++] = static_cast<uint16_t>(codePoint);
-    } else if (codePoint > 0x10FFFF) {
-      out[written++] = 0xFFFD;
-    } else {
-      out[written++] = static_cast<uint16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
-      out[written++] = static_cast<uint16_t>(0xDC00 + (codePoint & 0x3FF));
-    }
-  }
-  out[written] = 0;
-  return written;
-}
-
 int64_t HostStringByteLength(REALstring text) {
   if (text == nullptr) return 0;
   if (cachedLenB == nullptr) {
@@ -283,43 +203,4 @@ HostBytesView HostBytesView::OfMemoryBlock(REALobject block) {
   view.data_ = static_cast<const unsigned char*>(memoryBlockGetPtr(block));
   if (view.data_ != nullptr && size > 0) view.size_ = size;
   return view;
-}
-
-HostObject CreateObjectArray() {
-  return HostObject(RuntimeArrayCreateSingleDimBoundedArray(kObjectElementType, -1));
-}
-
-void AppendToObjectArray(REALobject array, REALobject value) {
-  if (array == nullptr) return;
-  hostfn::ObjectArrayInsertProc insert = PluginObjectArrayInsertProc(array);
-  if (insert == nullptr) return;
-  insert(array, RuntimeUBound(array) + 1, value);
-}
-
-int64_t ObjectArrayUBound(REALobject array) {
-  if (array == nullptr) return -1;
-  return RuntimeUBound(array);
-}
-
-void* GlobalHeapAlloc(int64_t size) {
-  if (size < 1) return nullptr;
-  return platform::HeapAllocZeroed(static_cast<uint64_t>(size));
-}
-
-void GlobalHeapFree(void* block) {
-  if (block != nullptr) platform::HeapFree(block);
-}
-
-HeapBuffer FolderItemPathUTF16(REALobject folderItem) {
-  if (folderItem == nullptr) return {};
-  HostString path(REALpathFromFolderItem(folderItem));
-  if (!path) return {};
-  rbText pathText(path.get());
-  const int64_t units = pathText.UTF16Length();
-  // The spare bytes stay zero and terminate the path.
-  HeapBuffer buffer(units * 2 + 8);
-  if (buffer && units > 0) {
-    std::memcpy(buffer.get(), pathText.UTF16(), static_cast<size_t>(units) * 2);
-  }
-  return buffer;
 }
