@@ -15,6 +15,10 @@
 #include "host.h"
 #include "record_arena.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 using emu::Host;
@@ -41,58 +45,98 @@ class EmulatorTest : public ::testing::Test {
 
 // ---- conversions (mimedump shows every string through them) ----
 
-TEST(EmulatorConversion, OwnEncodingsAndUnicodeFormsBothWaysAndWhatCannotConvert) {
-  const std::string text = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC";  // "Grüße €"
-  const std::string grinning = "\xF0\x9F\x98\x80";  // U+1F600, a surrogate pair in UTF-16
-  struct Case {
-    std::string utf8;
-    uint32_t encoding;
-    std::string bytes;
-  };
-  const Case cases[] = {
-      {text, kREALTextEncodingUTF8, text},
-      {text, kREALTextEncodingMacRoman, Bytes({'G', 'r', 0x9F, 0xA7, 'e', ' ', 0xDB})},
-      {text, kREALTextEncodingWindowsLatin1, Bytes({'G', 'r', 0xFC, 0xDF, 'e', ' ', 0x80})},
-      {text, kREALTextEncodingUTF16,
-       Bytes({'G', 0, 'r', 0, 0xFC, 0, 0xDF, 0, 'e', 0, ' ', 0, 0xAC, 0x20})},
-      {text, kREALTextEncodingUTF32,
-       Bytes({'G', 0, 0, 0, 'r', 0, 0, 0, 0xFC, 0, 0, 0, 0xDF, 0, 0, 0,
-              'e', 0, 0, 0, ' ', 0, 0, 0, 0xAC, 0x20, 0, 0})},
-      {grinning, kREALTextEncodingUTF16, Bytes({0x3D, 0xD8, 0x00, 0xDE})},
-      {grinning, kREALTextEncodingUTF32, Bytes({0x00, 0xF6, 0x01, 0x00})},
-      {"\xC3\xBC", kREALTextEncodingISOLatin1, "\xFC"},
-      {"plain", kREALTextEncodingASCII, "plain"},
-  };
-  for (const Case& c : cases) {
+struct Conversion {
+  std::string utf8;
+  uint32_t encoding;
+  std::string bytes;
+};
+struct FailingConversion {
+  std::string bytes;
+  uint32_t from, to;
+};
+
+// Each text converts both ways; each failing one gives "" and says so,
+// instead of coming out as '?' or a look-alike.
+void ExpectConversions(const std::vector<Conversion>& cases,
+                       const std::vector<FailingConversion>& failing) {
+  for (const Conversion& c : cases) {
     SCOPED_TRACE(c.encoding);
     bool ok = false;
     EXPECT_EQ(Host::convert(c.bytes, c.encoding, kREALTextEncodingUTF8, &ok), c.utf8);
     EXPECT_TRUE(ok);
+    ok = false;
     EXPECT_EQ(Host::convert(c.utf8, kREALTextEncodingUTF8, c.encoding, &ok), c.bytes);
     EXPECT_TRUE(ok);
   }
+  for (const FailingConversion& c : failing) {
+    bool ok = true;
+    EXPECT_EQ(Host::convert(c.bytes, c.from, c.to, &ok), "") << c.from << " to " << c.to;
+    EXPECT_FALSE(ok) << c.from << " to " << c.to;
+  }
+}
+
+TEST(EmulatorConversion, OwnEncodingsAndUnicodeFormsBothWaysAndWhatCannotConvert) {
+  const std::string text = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC";  // "Grüße €"
+  const std::string grinning = "\xF0\x9F\x98\x80";  // U+1F600, a surrogate pair in UTF-16
+  ExpectConversions(
+      {
+          {text, kREALTextEncodingUTF8, text},
+          {text, kREALTextEncodingMacRoman, Bytes({'G', 'r', 0x9F, 0xA7, 'e', ' ', 0xDB})},
+          {text, kREALTextEncodingWindowsLatin1, Bytes({'G', 'r', 0xFC, 0xDF, 'e', ' ', 0x80})},
+          {text, kREALTextEncodingUTF16,
+           Bytes({'G', 0, 'r', 0, 0xFC, 0, 0xDF, 0, 'e', 0, ' ', 0, 0xAC, 0x20})},
+          {text, kREALTextEncodingUTF32,
+           Bytes({'G', 0, 0, 0, 'r', 0, 0, 0, 0xFC, 0, 0, 0, 0xDF, 0, 0, 0,
+                  'e', 0, 0, 0, ' ', 0, 0, 0, 0xAC, 0x20, 0, 0})},
+          {grinning, kREALTextEncodingUTF16, Bytes({0x3D, 0xD8, 0x00, 0xDE})},
+          {grinning, kREALTextEncodingUTF32, Bytes({0x00, 0xF6, 0x01, 0x00})},
+          {"\xC3\xBC", kREALTextEncodingISOLatin1, "\xFC"},
+          {"plain", kREALTextEncodingASCII, "plain"},
+      },
+      {
+          {Bytes({'a', 0xC0, 0x80}), kREALTextEncodingUTF8, kREALTextEncodingUTF16},  // overlong
+          // a lone surrogate
+          {Bytes({0x00, 0xD8, 'a', 0}), kREALTextEncodingUTF16, kREALTextEncodingUTF8},
+          {Bytes({'a', 0}), kREALTextEncodingUTF32, kREALTextEncodingUTF8},  // cut-off unit
+          {"\xE2\x82\xAC", kREALTextEncodingUTF8, kREALTextEncodingISOLatin1},
+          {"\xC3\xA9", kREALTextEncodingUTF8, kREALTextEncodingASCII},
+          {"\xC4\x80", kREALTextEncodingUTF8, kREALTextEncodingMacRoman},
+          {"\xE9", kREALTextEncodingUnknown, kREALTextEncodingUTF8},
+          {"abc", kREALTextEncodingUTF8, 0x0A09},  // no converter at all
+      });
   // A mark of the other byte order switches the order and is dropped.
   EXPECT_EQ(Host::convert(Bytes({0xFE, 0xFF, 0x00, 'A'}), kREALTextEncodingUTF16), "A");
+}
 
-  struct Failing {
-    std::string bytes;
-    uint32_t from, to;
-  };
-  const Failing failing[] = {
-      {Bytes({'a', 0xC0, 0x80}), kREALTextEncodingUTF8, kREALTextEncodingUTF16},   // overlong
-      {Bytes({0x00, 0xD8, 'a', 0}), kREALTextEncodingUTF16, kREALTextEncodingUTF8},  // lone surrogate
-      {Bytes({'a', 0}), kREALTextEncodingUTF32, kREALTextEncodingUTF8},             // cut-off unit
-      {"\xE2\x82\xAC", kREALTextEncodingUTF8, kREALTextEncodingISOLatin1},
-      {"\xC3\xA9", kREALTextEncodingUTF8, kREALTextEncodingASCII},
-      {"\xC4\x80", kREALTextEncodingUTF8, kREALTextEncodingMacRoman},
-      {"\xE9", kREALTextEncodingUnknown, kREALTextEncodingUTF8},
-      {"abc", kREALTextEncodingUTF8, 0x0A09},  // no converter at all
-  };
-  for (const Failing& c : failing) {
-    bool ok = true;
-    EXPECT_EQ(Host::convert(c.bytes, c.from, c.to, &ok), "") << c.bytes;
-    EXPECT_FALSE(ok) << c.bytes;
-  }
+// The code pages beyond the emulator's own tables go through iconv on Linux
+// and the system's code-page functions on Windows, which must agree.
+TEST(EmulatorConversion, SystemCodePagesConvertAlikeEverywhere) {
+  constexpr uint32_t kShiftJIS = 0x0A01, kKOI8R = 0x0A02, kBig5 = 0x0A03;
+  constexpr uint32_t kWindowsCyrillic = 0x0502, kGBK = 0x0631, kUTF8 = kREALTextEncodingUTF8;
+  const std::string privet = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
+  ExpectConversions(
+      {
+          {privet, kKOI8R, "\xF0\xD2\xC9\xD7\xC5\xD4"},
+          {privet, kWindowsCyrillic, "\xCF\xF0\xE8\xE2\xE5\xF2"},
+          {"\xD0\x90\xD0\xAF", 0x0007, "\x80\x9F"},                     // Mac Cyrillic
+          {"\xC4\x85\xC4\x87\xC4\x99", 0x0202, "\xB1\xE6\xEA"},          // Latin-2
+          {"\xCE\xB1\xCE\xB2\xCE\xB3", 0x0207, "\xE1\xE2\xE3"},          // Greek
+          {"\xE2\x82\xAC 5", 0x020F, "\xA4 5"},                        // Latin-9
+          {"\xC3\xBC\xC2\xA2", 0x0400, "\x81\x9B"},                     // DOS Latin US
+          {"\xE6\x97\xA5\xE6\x9C\xAC", kShiftJIS, "\x93\xFA\x96\x7B"},
+          {"\xE6\x97\xA5\xE6\x9C\xAC", 0x0920, "\xC6\xFC\xCB\xDC"},     // EUC-JP
+          {"\xE4\xB8\xAD\xE6\x96\x87", kGBK, "\xD6\xD0\xCE\xC4"},
+          {"\xE4\xB8\xAD\xE6\x96\x87", kBig5, "\xA4\xA4\xA4\xE5"},
+          {"Hi \xE6\x97\xA5\xE6\x9C\xAC", 0x04000100, "Hi +ZeVnLA-"},  // UTF-7
+      },
+      {
+          {"\xE2\x82\xAC", kUTF8, kKOI8R},              // no euro sign
+          {"\xC4\x85", kUTF8, kWindowsCyrillic},         // no Polish letters
+          {"\xC3\xA9", kUTF8, kShiftJIS},                // best fit would give 'e'
+          {"\xF0\x9F\x98\x80", kUTF8, kGBK},            // outside GBK
+          {"\x93", kShiftJIS, kUTF8},                    // lead byte alone
+          {"\xA4", kBig5, kUTF8},                        // lead byte alone
+      });
 }
 
 // ---- strings through the host functions ----
@@ -345,23 +389,51 @@ TEST(EmulatorResolver, WithholdsNamesAndCountsTheQuestions) {
   EXPECT_THROW(host.loadPlugin("/nonexistent/libzqvmime.so"), std::runtime_error);
 }
 
+// Copies of the plugin this process made as files of their own, which only
+// Windows needs: elsewhere each host maps its copy from the one library.
+#ifdef _WIN32
+constexpr size_t kFilesPerCopy = 1;
+size_t PluginCopies() {
+  wchar_t directory[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, directory);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((std::wstring(directory) + L"zqv*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  size_t count = 0;
+  do ++count;
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  return count;
+}
+#else
+constexpr size_t kFilesPerCopy = 0;
+size_t PluginCopies() { return 0; }
+#endif
+
 // Each host loads its own copy of the library, so a switch set under one host
-// is at its start value under the next, even while the first is alive.
+// is at its start value under the next, even while the first is alive; each
+// copy goes with its host.
 TEST(EmulatorLoading, EachHostStartsThePluginAfresh) {
   const char* kSwitch = "RaiseUnknownFormatExceptions";
-  Host first;
-  first.loadPlugin();
-  EXPECT_TRUE(first.announcedPluginLevel().has_value());
-  ASSERT_NE(first.registeredClass("MimeEmailZQV"), nullptr);
-  first.setShared("MimeEmailZQV", kSwitch, true);
+  const size_t copiesBefore = PluginCopies();
   {
-    Host second;
-    second.loadPlugin();
-    EXPECT_FALSE(second.getShared("MimeEmailZQV", kSwitch).boolean());
-    EXPECT_EQ(second.leakReport(), "");
+    Host first;
+    first.loadPlugin();
+    EXPECT_TRUE(first.announcedPluginLevel().has_value());
+    ASSERT_NE(first.registeredClass("MimeEmailZQV"), nullptr);
+    first.setShared("MimeEmailZQV", kSwitch, true);
+    {
+      Host second;
+      second.loadPlugin();
+      EXPECT_FALSE(second.getShared("MimeEmailZQV", kSwitch).boolean());
+      EXPECT_EQ(second.leakReport(), "");
+      EXPECT_EQ(PluginCopies(), copiesBefore + 2 * kFilesPerCopy);
+    }
+    EXPECT_EQ(PluginCopies(), copiesBefore + kFilesPerCopy);
+    EXPECT_TRUE(first.getShared("MimeEmailZQV", kSwitch).boolean());
+    EXPECT_EQ(first.leakReport(), "");
   }
-  EXPECT_TRUE(first.getShared("MimeEmailZQV", kSwitch).boolean());
-  EXPECT_EQ(first.leakReport(), "");
+  EXPECT_EQ(PluginCopies(), copiesBefore);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // Keep emu::Str/emu::Obj handles local to the test body (not fixture
 // members), so they are gone before the check runs. Below them, the helpers
 // several test files share: a temporary directory, a time-zone guard, a file
-// reader and a command runner.
+// reader, a command runner and the debug log's lines.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +21,11 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "decoding/format_switch.h"
 #include "host.h"
@@ -169,3 +174,56 @@ inline std::pair<std::string, int> RunCommand(const std::string& command) {
   const int status = pclose(pipe);
   return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
+
+// The debug log's lines written while it lives, each ended by "\n": from
+// standard error, or on Windows from the debugger output, seen the way a
+// debugger sees it (as the exception OutputDebugStringA raises for a line).
+#ifdef _WIN32
+class LogCapture {
+ public:
+  LogCapture() { handler_ = AddVectoredExceptionHandler(1, &Catch); }
+  ~LogCapture() {
+    RemoveVectoredExceptionHandler(handler_);
+    seen().clear();
+  }
+  std::string lines() const {
+    std::string logged;
+    for (const std::string& line : seen()) {
+      if (line.rfind("ZQV Debug: ", 0) == 0) logged += line + "\n";
+    }
+    return logged;
+  }
+
+ private:
+  static std::vector<std::string>& seen() {
+    static std::vector<std::string> lines;
+    return lines;
+  }
+  static LONG CALLBACK Catch(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
+      // Parameters: the length with its terminating NUL, and the text.
+      seen().emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]),
+                          static_cast<size_t>(record->ExceptionInformation[0]) - 1);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  void* handler_ = nullptr;
+};
+#else
+class LogCapture {
+ public:
+  LogCapture() { testing::internal::CaptureStderr(); }
+  ~LogCapture() {
+    if (!taken_) testing::internal::GetCapturedStderr();
+  }
+  // Ends the capture.
+  std::string lines() {
+    taken_ = true;
+    return testing::internal::GetCapturedStderr();
+  }
+
+ private:
+  bool taken_ = false;
+};
+#endif
