@@ -43,8 +43,8 @@ TEST_F(AddressesTest, HeaderAddressFieldsBecomeObjectsOrNil) {
       "\r\n"
       "body\r\n");
   expectNoException();
-  emu::Obj header = host().get(email, "Header").obj();
-  emu::Obj bareHeader = host().get(parseEmail("Subject: none\r\n\r\nbody\r\n"), "Header").obj();
+  emu::Obj header = headerOf(email);
+  emu::Obj bareHeader = headerOf(parseEmail("Subject: none\r\n\r\nbody\r\n"));
   for (const char* field : {"sender", "from", "too", "replyto", "cc", "bcc"}) {
     EXPECT_TRUE(host().get(bareHeader, field).obj().isNil()) << field;
   }
@@ -180,7 +180,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
     EXPECT_FALSE(host().get(address, "isGroup").boolean());
     EXPECT_EQ(described(host().get(address, "Mailbox").obj()), inList);
     emu::Obj email = parseEmail("From: " + test.text + "\r\n\r\nbody\r\n");
-    emu::Obj from = host().get(host().get(email, "Header").obj(), "from").obj();
+    emu::Obj from = host().get(headerOf(email), "from").obj();
     ASSERT_FALSE(from.isNil());
     EXPECT_EQ(count(from), test.mailbox == kNil ? 0 : 1);
     EXPECT_EQ(described(count(from) ? host().call(from, kMailboxAt, {0}).obj() : emu::Obj()),
@@ -227,7 +227,7 @@ TEST_F(AddressesTest, MailboxListsTakeTheMailboxesOfGroups) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const emu::Obj header =
-        host().get(parseEmail("From: "s + c.text + "\r\n\r\nbody\r\n"), "Header").obj();
+        headerOf(parseEmail("From: "s + c.text + "\r\n\r\nbody\r\n"));
     const emu::Obj lists[] = {host().get(header, "from").obj(), parsed("MimeMailboxListZQV", c.text)};
     for (const emu::Obj& list : lists) {
       std::string emails;
@@ -299,7 +299,7 @@ TEST_F(AddressesTest, MailboxesTheHostCannotMakeAreLeftOut) {
 
   host().refuseInstances("MimeAddressListZQV", true);
   emu::Obj email = parseEmail("To: a@example.com\r\n\r\n");
-  EXPECT_TRUE(host().get(host().get(email, "Header").obj(), "too").obj().isNil());
+  EXPECT_TRUE(host().get(headerOf(email), "too").obj().isNil());
 }
 
 using AddressesBuilderTest = InProcessTest;

@@ -113,7 +113,7 @@ TEST_F(AttachmentsTest, AttachmentCopiesThePartsHeaderAndSharesItsObjects) {
   EXPECT_EQ(shown(logo, "MimeVersion"), "1.0");
   EXPECT_EQ(shown(logo, "ContentTransferEncoding"), "base64");
   const emu::Obj part = partAt(email, 1);
-  const emu::Obj partHeader = host().get(part, "Header").obj();
+  const emu::Obj partHeader = headerOf(part);
   for (const char* name : {"ContentType", "ContentDisposition"}) {
     EXPECT_EQ(shown(logo, name), shown(partHeader, name)) << name;
   }
@@ -168,7 +168,7 @@ TEST_F(AttachmentsTest, AttachmentsBelongToHostCode) {
   email = emu::Obj();
   EXPECT_EQ(shown(csv, "Data"), "a,b");
   EXPECT_EQ(shown(host().get(csv, "Body").obj(), "StringValue"), "a,b");
-  EXPECT_EQ(shown(host().get(csv, "Header").obj(), "ContentType"), "text/csv");
+  EXPECT_EQ(shown(headerOf(csv), "ContentType"), "text/csv");
 }
 
 // When the host cannot make an attachment the part is left out, silently.

@@ -1,6 +1,5 @@
-// Loading a message through the three MimeEmailZQV constructors, as Xojo code
-// does it: what each kind of input leaves in the message, and how every
-// refusal reaches host code.
+// The three MimeEmailZQV constructors: what each kind of input leaves in the
+// message, and how every refusal reaches host code.
 
 #include <algorithm>
 #include <filesystem>
@@ -74,8 +73,7 @@ class LoadingTest : public PluginTest {
     EXPECT_EQ(host().ubound(host().call(message, kAttachments).obj()), -1);
     EXPECT_EQ(host().ubound(host().get(message, "InlinesVariant").obj()), -1);
     EXPECT_TRUE(host().call(message, kAttachmentAt, {0}).obj().isNil());
-    expectException("OutOfBoundsException",
-                    "The parameter index  is too big. Range is 0 to -1, but value is 0.");
+    expectOutOfBounds(-1, 0);
   }
 };
 
@@ -83,16 +81,17 @@ TEST_F(LoadingTest, StringMemoryBlockAndFileGiveTheSameMessage) {
   TempDirectory directory;
   // The file constructor parses Source once it holds the file's bytes, and
   // its own buffer where the host cannot make Source.
-  for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
-    host().setWithheld(build, true);
-  }
+  const auto withholdBuilders = [&](bool withheld) {
+    for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
+      host().setWithheld(build, withheld);
+    }
+  };
+  withholdBuilders(true);
   const emu::Obj withoutSource = fromFile(directory.write("buffer.eml", kMultipartMessage));
   expectNoException();
   EXPECT_TRUE(host().get(withoutSource, "Source").str().isNil());
   EXPECT_EQ(host().ubound(host().call(withoutSource, kAttachments).obj()), 0);
-  for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
-    host().setWithheld(build, false);
-  }
+  withholdBuilders(false);
 
   // A zero byte inside ends nothing early, whichever way the message comes.
   std::string withZeroByte = kMultipartMessage;
@@ -202,10 +201,9 @@ TEST_F(LoadingTest, MboxEnvelopeLineBeforeTheHeaderIsPassedOver) {
   }
 }
 
-// Inputs refused before they are parsed: empty ones, and ones longer than the
-// parser takes, which are refused unread (the block below reports a size far
-// beyond the bytes behind it, and the file is sparse). Those leave both arrays
-// made and empty; a file that cannot be opened leaves them nil.
+// Empty inputs, and ones longer than the parser takes (refused unread: the
+// block claims a size far beyond its bytes, the file is sparse), leave both
+// arrays made and empty; a file that cannot be opened leaves them nil.
 TEST_F(LoadingTest, RefusedAndUnopenableInputsLeaveNoSource) {
   TempDirectory directory;
   constexpr int64_t kTooLong = int64_t{1} << 31;
@@ -250,9 +248,8 @@ TEST_F(LoadingTest, RefusedAndUnopenableInputsLeaveNoSource) {
   }
 }
 
-// Off Windows the \\?\ prefix is just a directory name, which lets the test
-// see which path was opened: a relative path under a working directory that
-// holds a file under each form.
+// Off Windows the \\?\ prefix is just a directory name, so a working
+// directory holding a file under each form shows which path was opened.
 TEST_F(LoadingTest, PathsFrom261UnitsTryThePrefixedFormFirst) {
   TempDirectory directory;
   struct WorkingDirectory {
@@ -287,9 +284,8 @@ TEST_F(LoadingTest, PathsFrom261UnitsTryThePrefixedFormFirst) {
 
 #ifdef _WIN32
 
-// On Windows, message files on paths as Xojo hands them over: long ones,
-// which need the \\?\ form from 261 UTF-16 units on, and ones with
-// characters outside any ANSI code page.
+// Paths as Xojo hands them over on Windows: long ones (the \\?\ form is
+// needed from 261 UTF-16 units on), with characters outside any code page.
 const std::wstring kPrefix = L"\\\\?\\";
 
 std::string UTF8Of(const std::wstring& wide) {
@@ -300,9 +296,8 @@ std::string UTF8Of(const std::wstring& wide) {
   return utf8;
 }
 
-// A fresh directory under the system's temporary one. Everything below it
-// is made and removed through the \\?\ form, which Windows takes at any
-// length.
+// A fresh temporary directory; everything below it is made and removed
+// through the \\?\ form, which Windows takes at any length.
 class LongPathDirectory {
  public:
   LongPathDirectory() {
@@ -381,15 +376,14 @@ TEST_F(LoadingTest, WindowsLongPathsWithNonAsciiNamesOpenPlainOrPrefixed) {
 TEST_F(LoadingTest, EntityMadeByHostCodeIsEmpty) {
   const emu::Obj entity = host().construct("MimeEntityZQV", "Constructor");
   expectNoException();
-  EXPECT_TRUE(host().get(entity, "Header").obj().isNil());
+  EXPECT_TRUE(headerOf(entity).isNil());
   EXPECT_TRUE(host().get(entity, "Body").obj().isNil());
   EXPECT_TRUE(host().get(entity, "BodyDecoded").str().isNil());
 }
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
-// mimedump's JSON must parse whatever bytes the message holds; a few facts
-// read back from it show that it describes the message it was given.
+// mimedump's JSON parses whatever bytes the message holds, and describes it.
 TEST(LoadingDumpTest, PrintsParsableJsonForEveryConstructor) {
   TempDirectory directory;
   const fs::path odd =

@@ -43,11 +43,9 @@ class PartWalkTest : public PluginTest {
   };
 
   std::vector<std::string> dataOf(const emu::Obj& email, const std::string& arrayName) {
-    const emu::Obj array = host().call(email, arrayName + " as MimeAttachmentZQV()").obj();
     std::vector<std::string> data;
-    for (int64_t index = 0; index <= host().ubound(array); ++index) {
-      data.push_back(shown(host().element(array, index), "Data"));
-    }
+    const emu::Obj array = host().call(email, arrayName + " as MimeAttachmentZQV()").obj();
+    for (const emu::Obj& filed : elements(array)) data.push_back(shown(filed, "Data"));
     return data;
   }
 

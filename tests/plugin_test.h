@@ -1,9 +1,7 @@
 // Test fixtures: every test runs against a fresh host emulator and ends by
-// checking that it left no host reference alive and released none twice.
-// Keep emu::Str/emu::Obj handles local to the test body (not fixture
-// members), so they are gone before the check runs. Below them, the helpers
-// several test files share: a temporary directory, a time-zone guard, a file
-// reader, a command runner and the debug log's lines.
+// checking that it left no host reference alive and released none twice, so
+// keep emu::Str/emu::Obj handles local to the test body. Below them, helpers
+// several test files share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -69,6 +67,13 @@ class PluginTest : public ::testing::Test {
   emu::Obj partAt(const emu::Obj& entity, int64_t index) {
     return host().call(host().get(entity, "Body").obj(), kPartAt, {index}).obj();
   }
+  emu::Obj headerOf(const emu::Obj& entity) { return host().get(entity, "Header").obj(); }
+  // The elements of a host array, in order.
+  std::vector<emu::Obj> elements(const emu::Obj& array) {
+    std::vector<emu::Obj> all;
+    for (int64_t i = 0; i <= host().ubound(array); ++i) all.push_back(host().element(array, i));
+    return all;
+  }
 
   // Takes the exception the last call delivered and checks it.
   void expectException(const std::string& className, const std::string& message) {
@@ -77,6 +82,13 @@ class PluginTest : public ::testing::Test {
     EXPECT_EQ(raised->className, className);
     EXPECT_EQ(raised->message, message);
     EXPECT_EQ(raised->errorNumber, 0);
+  }
+  // What an indexed read past either end of an array raises.
+  void expectOutOfBounds(int64_t upper, int64_t index) {
+    expectException("OutOfBoundsException",
+                    std::string("The parameter index  is too ") + (index < 0 ? "small" : "big") +
+                        ". Range is 0 to " + std::to_string(upper) + ", but value is " +
+                        std::to_string(index) + ".");
   }
   void expectNoException() {
     std::optional<emu::RaisedException> raised = host().takeException();

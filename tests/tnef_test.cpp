@@ -27,12 +27,7 @@ class TnefTest : public PluginTest {
                             {host().string(stream, kREALTextEncodingUnknown)});
   }
   std::vector<emu::Obj> filesOf(const emu::Obj& tnef) {
-    const emu::Obj array = host().call(tnef, kTnefAttachments).obj();
-    std::vector<emu::Obj> files;
-    for (int64_t index = 0; index <= host().ubound(array); ++index) {
-      files.push_back(host().element(array, index));
-    }
-    return files;
+    return elements(host().call(tnef, kTnefAttachments).obj());
   }
   uint32_t encodingOf(const emu::Obj& object, const std::string& property) {
     return host().get(object, property).str().encoding();
@@ -79,7 +74,7 @@ TEST_F(TnefTest, FilesComeInStreamOrderWithTheirNamesDataAndTags) {
     EXPECT_EQ(shown(file, "Data"), expected[index].data) << index;
     EXPECT_EQ(shown(file, "MimeType"), expected[index].mimeType) << index;
     EXPECT_EQ(shown(file, "contentId"), expected[index].contentId) << index;
-    EXPECT_TRUE(host().get(file, "Header").obj().isNil()) << index;
+    EXPECT_TRUE(headerOf(file).isNil()) << index;
     EXPECT_TRUE(host().get(file, "Body").obj().isNil()) << index;
     EXPECT_EQ(host().call(tnef, kTnefAttachmentAt, {static_cast<int64_t>(index)}).obj().get(),
               file.get());
@@ -87,8 +82,7 @@ TEST_F(TnefTest, FilesComeInStreamOrderWithTheirNamesDataAndTags) {
   EXPECT_EQ(host().get(tnef, "AttachmentsVariant").obj().get(),
             host().call(tnef, kTnefAttachments).obj().get());
   EXPECT_TRUE(host().call(tnef, kTnefAttachmentAt, {int64_t{5}}).obj().isNil());
-  expectException("OutOfBoundsException",
-                  "The parameter index  is too big. Range is 0 to 4, but value is 5.");
+  expectOutOfBounds(4, 5);
 
   // No files at all: an empty array, never nil.
   const emu::Obj empty = readTnef(Stream().bytes());
