@@ -147,7 +147,6 @@ TEST(PackageHelp, EveryRegisteredMemberHasADescriptionAndEveryDescriptionAMember
   emu::Host host;
   host.loadPlugin();
   const auto members = RegisteredMembers(host);
-  ASSERT_EQ(host.registeredClasses().size(), 13u);
   for (const auto& [className, member] : members) {
     const char* text = helpgen::FindDescription(className, member);
     EXPECT_TRUE(text != nullptr && *text != '\0') << className << " " << member;
@@ -172,7 +171,6 @@ TEST(PackageHelp, DescribesEveryRegisteredMemberUnderItsClass) {
   // are shown in the IDE's spelling, which Xojo reads regardless of case.
   emu::Host host;
   host.loadPlugin(package.file(kLinuxLibrary).string());
-  ASSERT_EQ(host.registeredClasses().size(), 13u);
   for (const auto& [className, member] : RegisteredMembers(host)) {
     SCOPED_TRACE(className + " " + member);
     const std::string section = Section(page, "<h2 id=\"" + className + "\">", "h2");

@@ -64,7 +64,6 @@ TEST_F(RegistrationTest, RegistersEveryClassInOrderWithTheirRecords) {
           << cls.name << " " << property.name;
     }
   }
-  EXPECT_EQ(host().resolveCount("PluginRegisterClass"), 1) << "looked up once, then cached";
 }
 
 struct HostVersionCase {
