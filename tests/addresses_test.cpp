@@ -1,6 +1,5 @@
-// Addresses, mailboxes and groups as host code meets them: from the address
-// fields of a parsed header, and made from text with each class's
-// constructor.
+// Addresses, mailboxes and groups from a parsed header's address fields and
+// from each class's text constructor.
 
 #include <string>
 #include <vector>
@@ -65,8 +64,7 @@ TEST_F(AddressesTest, HeaderAddressFieldsBecomeObjectsOrNil) {
   ASSERT_EQ(count(group), 2);
   EXPECT_EQ(shown(host().call(group, kMailboxAt, {1}).obj(), "Email"), "dora@example.com");
 
-  // ":;" is a group with neither name nor mailbox: the address says it is a
-  // group, but there is no group object to show.
+  // ":;" is a group with neither name nor mailbox, so no group object.
   emu::Obj cc = host().get(header, "cc").obj();
   ASSERT_EQ(count(cc), 1);
   emu::Obj nameless = host().call(cc, kAddressAt, {0}).obj();
@@ -111,10 +109,9 @@ TEST_F(AddressesTest, LabelsAreDecodedAndUnquotedGroupNamesOnlyDecoded) {
   EXPECT_EQ(shown(list, "StringValue"), "a@example.com, \"Doe, John\" <jd@example.com>");
 }
 
-// A mailbox text reads alike in a From field and in the mailbox and address
-// constructors. Email joins the parts around the at sign; a mailbox without
-// a local part is left out of the address, and of the From field, which is
-// then an empty list rather than nil.
+// A mailbox reads alike in a From field and the mailbox and address
+// constructors. One without a local part is left out of the address and the
+// From field (an empty list then, not nil).
 TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
   struct Case {
     std::string text, mailbox, domain, label, email, stringValue;
@@ -141,8 +138,7 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheFromFieldAndTheConstructors) {
       {"test1@local> (Sales)", "test1", "local", kNil, "test1@local", "test1@local"},
       {"Joe <@relay.example.org:joe@example.com>", "joe", "example.com", "Joe",
        "joe@example.com", "Joe <@relay.example.org:joe@example.com>"},
-      // parts of blanks only come to nothing (reading one once walked off
-      // the start of a text too long to sit inside the string object)
+      // parts of blanks only are nothing (one once read before a long text)
       {"aperson@   ", "aperson", kNil, kNil, "aperson@", "aperson"},
       {"aperson@" + blanks, "aperson", kNil, kNil, "aperson@", "aperson"},
       {blanks + "@" + blanks, kNil, kNil, kNil, kNil, kNil},
@@ -204,8 +200,7 @@ TEST_F(AddressesTest, GroupStringValueKeepsItsColon) {
   }
 }
 
-// A group where a list of mailboxes is expected (a From field) gives its
-// mailboxes in its place.
+// A group where a mailbox list is expected gives its mailboxes instead.
 TEST_F(AddressesTest, MailboxListsTakeTheMailboxesOfGroups) {
   struct Case {
     const char* text;
@@ -252,10 +247,9 @@ TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
   EXPECT_EQ(shown(parsed("MimeMailboxZQV", "a@exam\0ple.com"s), "Domain"), "exam");
 }
 
-// Either kind of list splits only at commas outside quoted strings, comments
-// (nested, with escapes) and source routes; an angle address missing its ">"
-// ends at the next comma. Elements of nothing but white space between commas
-// are no addresses; a list of commas alone is empty.
+// Lists split only at commas outside quoted strings, comments (nested, with
+// escapes) and source routes; an angle address missing its ">" ends at the
+// next comma; blank elements are no addresses.
 TEST_F(AddressesTest, ListsSplitAtCommasBetweenAddressesOnly) {
   struct Case {
     const char* text;
@@ -297,8 +291,7 @@ TEST_F(AddressesTest, MailboxesTheHostCannotMakeAreLeftOut) {
 
 using AddressesBuilderTest = InProcessTest;
 
-// What host code cannot reach: empty lists never come from the parser, but
-// they can still come to the builders.
+// Empty lists never come from the parser, but can reach the builders.
 TEST_F(AddressesBuilderTest, EmptyValuesGiveNil) {
   EXPECT_EQ(NewMailboxListObject(mimetic::MailboxList()).get(), nullptr);
   EXPECT_EQ(NewAddressListObject(mimetic::AddressList()).get(), nullptr);

@@ -1,7 +1,6 @@
-// MimeTnefZQV as host code meets it, with streams made by tnef_writer: the
-// files and their names, the message's texts in their encodings, attached
-// messages, and damaged streams; below, the RTF decompressor and the code
-// page table on their own.
+// MimeTnefZQV on streams made by tnef_writer: files and names, texts in their
+// encodings, attached messages, damaged streams; then the RTF decompressor
+// and the code page table.
 
 #include <algorithm>
 #include <string>
@@ -114,8 +113,7 @@ TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
   EXPECT_EQ(encodingOf(fromLegacy, "BodyHTML"), kREALTextEncodingUTF8);
   EXPECT_EQ(shown(fromLegacy, "BodyRTF"), rtf);
 
-  // Unicode properties win over the attributes, before or after them; the
-  // stored uncompressed RTF comes back as it is.
+  // Unicode properties win over attributes; stored uncompressed RTF comes back.
   Stream unicode;
   unicode
       .attribute(kMessage, kAttMessageProperties,
@@ -137,8 +135,7 @@ TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
   EXPECT_EQ(shown(fromUnicode, "BodyRTF"), "{\\rtf1 plain}");
   EXPECT_EQ(shown(filesOf(fromUnicode)[0], "Filename"), "\xC3\xA9t\xC3\xA9.txt");
 
-  // Nothing given: "" for every text; an RTF body whose checksum fails is
-  // left out rather than shown damaged.
+  // Nothing given: nil texts; an RTF body failing its checksum is left out.
   std::string damagedRtf = CompressRtf(rtf);
   damagedRtf.back() ^= 0x20;
   Stream bare;
@@ -151,8 +148,7 @@ TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
   }
 }
 
-// An attached message stored the way Outlook stores one, holding `files`
-// and possibly a further message.
+// An attached message stored the way Outlook stores one.
 std::string AttachedMessage(const std::string& name, const std::string& innerStream) {
   return PropertyList()
       .string8(kPropAttachLongFilename, name)
@@ -295,8 +291,7 @@ TEST(CompressedRtf, ReadsBothFormsAndChecksTheCompressedOne) {
   }
 }
 
-// A code page finds its charset row by name: a name of its own, "cp" and the
-// number, or none.
+// A code page finds its charset row by its own name, "cp" and the number, or none.
 TEST(CodePages, MapOntoTheCharsetTablesEncodings) {
   const std::pair<uint32_t, HostEncoding> cases[] = {
       {1252, kREALTextEncodingWindowsLatin1}, {65001, kREALTextEncodingUTF8},
