@@ -207,11 +207,12 @@ TEST(EmulatorReferences, LeaksAndReleasesOfDeadHandlesAreReported) {
   unlockString(longText);
   EXPECT_EQ(host.liveStrings() + host.liveObjects(), 0u);
   const std::string report = host.leakReport();
-  for (const char* line : {"REALUnlockString: string \"From: a long line xxxxxx...\" is already dead",
-                           "REALUnlockString: string \"Subject: hello\" is already dead",
-                           "REALUnlockObject: object MemoryBlock is already dead",
-                           "REALUnlockObject: unknown object handle",
-                           "REALUnlockString: given an object where a string belongs"}) {
+  for (const char* line :
+       {"REALUnlockString: string \"From: a long line xxxxxx...\" is already dead",
+        "REALUnlockString: string \"Subject: hello\" is already dead",
+        "REALUnlockObject: object MemoryBlock is already dead",
+        "REALUnlockObject: unknown object handle",
+        "REALUnlockString: given an object where a string belongs"}) {
     EXPECT_NE(report.find(line), std::string::npos) << line << "\n" << report;
   }
 }

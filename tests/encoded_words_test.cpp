@@ -1,5 +1,5 @@
-// Header texts with RFC 2047 encoded words and RFC 2231 extended values, as
-// host code ends up reading them: the bytes and the encoding they carry.
+// Header texts with RFC 2047 encoded words and RFC 2231 extended values: the
+// bytes and encoding host code reads.
 #include <string>
 #include <vector>
 
@@ -131,8 +131,8 @@ TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
   EXPECT_TRUE(host().get(parseEmail("From: a@b.c\r\n\r\nbody\r\n"), "Subject").str().isNil());
 }
 
-// An unknown charset is reported twice, by the charset lookup and by the
-// word decoder, in that order; host code sees the first.
+// An unknown charset is reported by the lookup, then the word decoder; host
+// code sees the first.
 TEST_F(EncodedWordsHostTest, UnknownCharsetRaisesBothMessagesInOrder) {
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
   emu::Str result =

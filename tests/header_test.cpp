@@ -114,8 +114,7 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
 }
 
 // An envelope line inside a header (archives glued together) is passed over;
-// any other line that is neither a field nor a continuation ends the header
-// and begins the body. Unfolding takes out the line break and nothing else.
+// any other non-field line begins the body. Unfolding takes out line breaks only.
 TEST_F(HeaderTest, HeaderReadsPastEnvelopeLinesAndUnfoldsOnlyLineBreaks) {
   struct Case {
     const char* message;
@@ -171,8 +170,7 @@ TEST_F(HeaderTest, FillGoesOnAfterHostExceptions) {
   EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 1);
 }
 
-// A typed field whose text cannot be read. No text of a message does that
-// to mimetic's parsers; running out of memory in one of them does.
+// A typed field whose text cannot be read, as when memory runs out.
 class UnreadableText : public mimetic::StringFieldValue {
  public:
   std::string str() const override { throw std::length_error("unreadable"); }
@@ -188,8 +186,8 @@ class HeaderWithUnreadableField : public mimetic::Header {
 
 using HeaderFillTest = InProcessTest;
 
-// A field that throws stops the fill: what came before it stays, the rest
-// stays nil, and the header object is made all the same.
+// A field that throws stops the fill: what came before stays, the rest is nil,
+// and the header object is made all the same.
 TEST_F(HeaderFillTest, StopsAtAFieldThatThrows) {
   HeaderWithUnreadableField header;
   header.push_back(mimetic::Field("From", "a@b.c"));

@@ -77,7 +77,8 @@ class HostileInput : public PluginTest {
   // Every part the message filed as an attachment or inline part.
   std::vector<emu::Obj> attachmentsAndInlines(const emu::Obj& message) {
     std::vector<emu::Obj> filed = elements(host().call(message, kAttachments).obj());
-    for (emu::Obj& inline_ : elements(host().call(message, kInlines).obj())) filed.push_back(inline_);
+    const std::vector<emu::Obj> inlines = elements(host().call(message, kInlines).obj());
+    filed.insert(filed.end(), inlines.begin(), inlines.end());
     return filed;
   }
 

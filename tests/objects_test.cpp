@@ -1,5 +1,5 @@
-// The object tree of a parsed message (entities, bodies, fields) as host
-// code walks it, and the field-line constructor.
+// The object tree of a parsed message as host code walks it, and the
+// field-line constructor.
 
 #include <string>
 #include <vector>
@@ -61,9 +61,8 @@ TEST_F(ObjectsTest, BodiesHoldTheirRawTextAndTheTreeOfParts) {
   expectOutOfBounds(-1, 0);
 }
 
-// Every member of a class with an array hands out the one array the object
-// holds, so what host code adds and removes shows in every later call: the
-// array method, its Variant, the indexed read and the count.
+// Every array member hands out the one array the object holds, so host code's
+// changes show in the array method, its Variant, the indexed read and the count.
 TEST_F(ObjectsTest, HostChangesToEveryArrayShowInEveryMember) {
   const std::string attachment = "Content-Type: application/pdf\r\nContent-Disposition: attachment";
   const emu::Obj email = parseEmail(
