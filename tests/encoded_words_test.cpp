@@ -61,8 +61,7 @@ TEST_F(EncodedWordsTest, DecodesHeaderTexts) {
   };
   for (const auto& c : cases) {
     emu::Str result = Decode(c.input, c.unquote);
-    EXPECT_EQ(result.bytes(), c.bytes) << c.input;
-    EXPECT_EQ(result.encoding(), c.encoding) << c.input;
+    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.input;
   }
   EXPECT_TRUE(Decode("", false).isNil());
   EXPECT_TRUE(Decode("  ", true).isNil());
@@ -83,8 +82,7 @@ TEST_F(EncodedWordsTest, ExtendedValues) {
   };
   for (const auto& c : cases) {
     emu::Str result = DecodeExtended(c.value);
-    EXPECT_EQ(result.bytes(), c.bytes) << c.value;
-    EXPECT_EQ(result.encoding(), c.encoding) << c.value;
+    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.value;
   }
   EXPECT_TRUE(DecodeExtended("").isNil());
   expectNoException();
@@ -120,8 +118,7 @@ TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
   };
   for (const auto& c : cases) {
     emu::Str result = decodeInline(host().string(c.text, c.textEncoding));
-    EXPECT_EQ(result.bytes(), c.bytes) << c.text;
-    EXPECT_EQ(result.encoding(), c.encoding) << c.text;
+    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.text;
   }
   EXPECT_TRUE(decodeInline(emu::Str()).isNil());
   expectNoException();

@@ -222,8 +222,7 @@ TEST_F(HeaderTest, ValuesAreTaggedByTheirBytes) {
     emu::Obj header = headerOf("Subject: " + test.subject + "\r\n\r\n", kREALTextEncodingUnknown);
     for (const emu::Str& value :
          {host().get(header, "subject").str(), host().get(fieldAt(header, 0), "Value").str()}) {
-      EXPECT_EQ(value.bytes(), test.subject);
-      EXPECT_EQ(value.encoding(), test.encoding) << test.subject;
+      EXPECT_EQ(TaggedOf(value), Tagged(test.subject, test.encoding)) << test.subject;
     }
   }
 }

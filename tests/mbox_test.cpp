@@ -136,10 +136,8 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
   const emu::Obj made = host().construct(kEmailClass, kMemoryBlockConstructor,
                                          {host().memoryBlock(Lines(kQuotedBody, "\r\n"))});
   for (const char* property : {"Source", "Subject", "PlainText", "BodyDecoded"}) {
-    const emu::Str fromMbox = host().get(read, property).str();
-    const emu::Str fromBlock = host().get(made, property).str();
-    EXPECT_EQ(std::pair(fromMbox.bytes(), fromMbox.encoding()),
-              std::pair(fromBlock.bytes(), fromBlock.encoding())) << property;
+    EXPECT_EQ(TaggedOf(host().get(read, property).str()),
+              TaggedOf(host().get(made, property).str())) << property;
   }
 }
 

@@ -262,8 +262,7 @@ TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
       const emu::Obj email = parseEmail(Part(test.headers + transferHeader, body));
       expectNoException();
       const emu::Str plain = host().get(email, "PlainText").str();
-      EXPECT_EQ(plain.encoding(), test.encoding) << test.headers;
-      EXPECT_EQ(plain.bytes(), eAcute) << test.headers;
+      EXPECT_EQ(TaggedOf(plain), Tagged(eAcute, test.encoding)) << test.headers;
       EXPECT_EQ(plain.utf8(), test.utf8) << test.headers;
     }
   }

@@ -115,6 +115,10 @@ struct FormatExceptionsOn {
   ~FormatExceptionsOn() { SetFormatExceptionsEnabled(false); }
 };
 
+// A text as its bytes and encoding tag, to compare both in one check.
+using Tagged = std::pair<std::string, uint32_t>;
+inline Tagged TaggedOf(const emu::Str& text) { return {text.bytes(), text.encoding()}; }
+
 // A fresh directory under the system's temporary one, removed at the end.
 class TempDirectory {
  public:
