@@ -28,8 +28,8 @@ class TnefTest : public PluginTest {
   std::vector<emu::Obj> filesOf(const emu::Obj& tnef) {
     return elements(host().call(tnef, kTnefAttachments).obj());
   }
-  uint32_t encodingOf(const emu::Obj& object, const std::string& property) {
-    return host().get(object, property).str().encoding();
+  Tagged textOf(const emu::Obj& object, const std::string& property) {
+    return TaggedOf(host().get(object, property).str());
   }
 };
 
@@ -106,11 +106,9 @@ TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
       .file("A.TXT", "a", PropertyList());
   const emu::Obj fromLegacy = readTnef(legacy.bytes());
   expectNoException();
-  EXPECT_EQ(shown(fromLegacy, "Subject"), "\xCF\xF0\xE8\xE2\xE5\xF2");
-  EXPECT_EQ(encodingOf(fromLegacy, "Subject"), 0x0502u);
-  EXPECT_EQ(encodingOf(fromLegacy, "Body"), 0x0502u);
-  EXPECT_EQ(shown(fromLegacy, "BodyHTML"), "<p>caf\xC3\xA9</p>");
-  EXPECT_EQ(encodingOf(fromLegacy, "BodyHTML"), kREALTextEncodingUTF8);
+  EXPECT_EQ(textOf(fromLegacy, "Subject"), Tagged("\xCF\xF0\xE8\xE2\xE5\xF2", 0x0502));
+  EXPECT_EQ(textOf(fromLegacy, "Body"), Tagged("caf\xE9 in 1251", 0x0502));
+  EXPECT_EQ(textOf(fromLegacy, "BodyHTML"), Tagged("<p>caf\xC3\xA9</p>", kREALTextEncodingUTF8));
   EXPECT_EQ(shown(fromLegacy, "BodyRTF"), rtf);
 
   // Unicode properties win over attributes; stored uncompressed RTF comes back.
@@ -127,11 +125,10 @@ TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
       .file("", "d", PropertyList().unicode(kPropAttachLongFilename, "\xC3\xA9t\xC3\xA9.txt"));
   const emu::Obj fromUnicode = readTnef(unicode.bytes());
   expectNoException();
-  EXPECT_EQ(shown(fromUnicode, "Subject"), "\xE2\x82\xAC rates \xF0\x9F\x93\x88");
-  EXPECT_EQ(encodingOf(fromUnicode, "Subject"), kREALTextEncodingUTF8);
+  EXPECT_EQ(textOf(fromUnicode, "Subject"),
+            Tagged("\xE2\x82\xAC rates \xF0\x9F\x93\x88", kREALTextEncodingUTF8));
   EXPECT_EQ(shown(fromUnicode, "Body"), "na\xC3\xAFve");
-  EXPECT_EQ(shown(fromUnicode, "BodyHTML"), "<b>x</b>");
-  EXPECT_EQ(encodingOf(fromUnicode, "BodyHTML"), kREALTextEncodingASCII);
+  EXPECT_EQ(textOf(fromUnicode, "BodyHTML"), Tagged("<b>x</b>", kREALTextEncodingASCII));
   EXPECT_EQ(shown(fromUnicode, "BodyRTF"), "{\\rtf1 plain}");
   EXPECT_EQ(shown(filesOf(fromUnicode)[0], "Filename"), "\xC3\xA9t\xC3\xA9.txt");
 
