@@ -1,6 +1,5 @@
-// MimeAttachmentZQV as host code meets it: the file name chosen for a part,
-// the values copied from its header, the arrays that hand attachments out,
-// and the references an attachment keeps.
+// MimeAttachmentZQV: the file name chosen for a part, the values copied from
+// its header, and the references an attachment keeps.
 
 #include <string>
 #include <utility>
@@ -13,8 +12,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// After a text part, so that every part given is filed as an attachment or
-// inline part.
+// After a text part, so every part given is filed as attachment or inline.
 std::string MixedMessage(const std::vector<std::string>& parts) {
   std::string text =
       "Content-Type: multipart/mixed; boundary=m\r\n\r\n"
@@ -45,14 +43,12 @@ TEST_F(AttachmentsTest, FilenameComesFromTheParametersOrIsMadeUp) {
        "Content-Disposition: attachment; filename=\"\"\r\n", "\r\nb", "b.txt"},
       {"Content-Disposition: attachment; filename=\"=?UTF-8?B?w6ljb2xlLnR4dA==?=\"\r\n", "\r\ne",
        "\xC3\xA9" "cole.txt"},
-      // A quoted name may hold ";" and escaped quotes; a path keeps its
-      // backslashes.
+      // A quoted name may hold ";" and escaped quotes; a path its backslashes.
       {"Content-Disposition: attachment; filename=\"x;y \\\"1\\\".pdf\"; size=3\r\n", "\r\n%PDF",
        "x;y \"1\".pdf"},
       {"Content-Type: application/octet-stream; name=\"C:\\temp\\a;b.bin\"\r\n", "\r\nx",
        "C:\\temp\\a;b.bin"},
-      // The extended form is read without percent-decoding; numbered
-      // continuations are not joined at all.
+      // The extended form is not percent-decoded; numbered pieces not joined.
       {"Content-Disposition: attachment; filename*=UTF-8''na%C3%AFve.txt\r\n", "\r\nn",
        "na%C3%AFve.txt"},
       {"Content-Disposition: attachment; filename*0=a; filename*1=.txt\r\nContent-ID: <c>\r\n",
@@ -113,7 +109,7 @@ TEST_F(AttachmentsTest, AttachmentCopiesThePartsHeaderAndSharesItsObjects) {
   EXPECT_EQ(shown(logo, "MimeVersion"), "1.0");
   EXPECT_EQ(shown(logo, "ContentTransferEncoding"), "base64");
   const emu::Obj part = partAt(email, 1);
-  const emu::Obj partHeader = host().get(part, "Header").obj();
+  const emu::Obj partHeader = headerOf(part);
   for (const char* name : {"ContentType", "ContentDisposition"}) {
     EXPECT_EQ(shown(logo, name), shown(partHeader, name)) << name;
   }
@@ -121,8 +117,7 @@ TEST_F(AttachmentsTest, AttachmentCopiesThePartsHeaderAndSharesItsObjects) {
   EXPECT_EQ(objectOf(logo, "Body"), objectOf(part, "Body"));
   EXPECT_EQ(host().get(logo, "Data").str().get(), host().get(part, "BodyDecoded").str().get());
 
-  // A part without a Content-ID field is inline and named after the id
-  // mimetic makes up, once per process, for every such part.
+  // Without a Content-ID a part is inline, named after mimetic's made-up id.
   const emu::Obj gif = host().call(email, kInlineAt, {1}).obj();
   const emu::Obj bare = host().call(email, kInlineAt, {2}).obj();
   const std::string generatedId = shown(gif, "contentId");
@@ -149,9 +144,8 @@ TEST_F(AttachmentsTest, IdenticalPartsGiveAnObjectEach) {
   EXPECT_EQ(objectOf(second, "Body"), objectOf(partAt(email, 2), "Body"));
 }
 
-// Host code may make attachments and replace any value. An attachment holds
-// its own references: it keeps the part's objects and data after the message
-// is gone.
+// Host code may make attachments and replace any value; an attachment keeps
+// the part's objects and data after the message is gone.
 TEST_F(AttachmentsTest, AttachmentsBelongToHostCode) {
   const emu::Obj made = host().construct("MimeAttachmentZQV", "Constructor");
   EXPECT_EQ(shown(made, "Filename"), kNil);
@@ -168,7 +162,7 @@ TEST_F(AttachmentsTest, AttachmentsBelongToHostCode) {
   email = emu::Obj();
   EXPECT_EQ(shown(csv, "Data"), "a,b");
   EXPECT_EQ(shown(host().get(csv, "Body").obj(), "StringValue"), "a,b");
-  EXPECT_EQ(shown(host().get(csv, "Header").obj(), "ContentType"), "text/csv");
+  EXPECT_EQ(shown(headerOf(csv), "ContentType"), "text/csv");
 }
 
 // When the host cannot make an attachment the part is left out, silently.

@@ -1,6 +1,5 @@
-// A message's Date and ReceivedDate as host code reads them: the moment of
-// the header's date shown in the machine's zone, whichever way the host
-// lets the plugin make a Date.
+// Date and ReceivedDate: the header's moment shown in the machine's zone,
+// whichever way the host lets the plugin make a Date.
 
 #include <cstdio>
 #include <string>
@@ -93,8 +92,7 @@ TEST_F(DatesTest, TheLastUsableFieldOfEachKindWins) {
       {"received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
        "Received: from c by d;Sun, 1 Dec 2024 07:00:00 +0000\r\n",
        kNil, "2024-12-02 08:00:00"},
-      // A text without day, month name and year holds no date, and a field
-      // before it stays.
+      // A text without day, month name and year is no date; the field before stays.
       {"Date: whenever\r\nReceived: from a by b; \r\n", kNil, kNil},
       {"Date: \r\nReceived: by b; 1 Foo 2024 10:00:00 +0000\r\n", kNil, kNil},
       {"Date: Mon, 2 Dec 2024 08:00:00 +0000\r\nDate: not a date at all\r\n",
@@ -106,9 +104,8 @@ TEST_F(DatesTest, TheLastUsableFieldOfEachKindWins) {
   }
 }
 
-// Hosts without the seven-argument constructor take the six-argument one;
-// hosts with neither get the parts set one by one. 29 February catches parts
-// set in an order that carries over.
+// Without the seven-argument constructor the six-argument one serves, without
+// either the parts are set one by one (29 February catches a carrying order).
 TEST_F(DatesTest, EveryWayOfMakingADateShowsTheSameMoment) {
   ScopedTimeZone zone("UTC-1");
   const std::string header = "Date: Thu, 29 Feb 2024 22:10:05 -0200\r\n";

@@ -1,4 +1,5 @@
-// The developer trace: its switch, and the lines it writes to standard error.
+// The developer trace: its switch, and the lines it writes to standard error
+// (on Windows to the debugger output).
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -55,9 +56,9 @@ TEST(DebugLogLines, EachOperationWritesOnePrefixedLineCutAt4095Bytes) {
       {[&] { DebugLog((room + "yz").c_str()); }, "ZQV Debug: " + room},
   };
   for (const auto& [write, line] : cases) {
-    testing::internal::CaptureStderr();
+    LogCapture log;
     write();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), line + "\n");
+    EXPECT_EQ(log.lines(), line + "\n");
   }
 }
 
@@ -94,15 +95,42 @@ TEST_F(DebugLogQuiet, NothingIsWrittenWhileTheSwitchIsOff) {
   for (const bool on : {false, true}) {
     SetDebugVariable(on ? "1" : "0");
     ReadDebugSwitch();
-    testing::internal::CaptureStderr();
+    LogCapture log;
     {
       emu::Obj email = parseEmail(message);
       emu::Value decoded = host().callShared("MimeEmailZQV", kDecodeInline,
                                              {host().string("a \xC0\x80 =?utf-8?q?b?=")});
     }
-    const std::string written = testing::internal::GetCapturedStderr();
+    const std::string written = log.lines();
     EXPECT_EQ(written.empty(), !on) << written;
   }
   SetDebugVariable(nullptr);
   ReadDebugSwitch();
+}
+
+// The plugin library's own lines reach the log too, and only when the switch
+// was on as the library started.
+TEST(DebugLogPlugin, LogsOnlyWhenSwitchedOnAtStartUp) {
+  // Reading an item's path as UTF-16 is traced with its length.
+  const std::string missingFile = "/zqv-missing/a.eml";
+  const std::string pathLine =
+      "ZQV Debug: lengthUTF16 " + std::to_string(missingFile.size()) + "\n";
+  for (const bool on : {false, true}) {
+    SetDebugVariable(on ? "yes" : nullptr);
+    LogCapture log;
+    {
+      emu::Host host;
+      host.loadPlugin();
+      host.construct("MimeEmailZQV", kFileConstructor, {host.folderItem(missingFile)});
+      EXPECT_TRUE(host.takeException().has_value());
+      EXPECT_EQ(host.leakReport(), "");
+    }
+    const std::string lines = log.lines();
+    if (on) {
+      EXPECT_NE(lines.find(pathLine), std::string::npos) << lines;
+    } else {
+      EXPECT_EQ(lines, "");
+    }
+  }
+  SetDebugVariable(nullptr);
 }

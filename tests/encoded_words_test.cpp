@@ -1,5 +1,5 @@
-// Header texts with RFC 2047 encoded words and RFC 2231 extended values, as
-// host code ends up reading them: the bytes and the encoding they carry.
+// Header texts with RFC 2047 encoded words and RFC 2231 extended values: the
+// bytes and encoding host code reads.
 #include <string>
 #include <vector>
 
@@ -61,8 +61,7 @@ TEST_F(EncodedWordsTest, DecodesHeaderTexts) {
   };
   for (const auto& c : cases) {
     emu::Str result = Decode(c.input, c.unquote);
-    EXPECT_EQ(result.bytes(), c.bytes) << c.input;
-    EXPECT_EQ(result.encoding(), c.encoding) << c.input;
+    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.input;
   }
   EXPECT_TRUE(Decode("", false).isNil());
   EXPECT_TRUE(Decode("  ", true).isNil());
@@ -83,8 +82,7 @@ TEST_F(EncodedWordsTest, ExtendedValues) {
   };
   for (const auto& c : cases) {
     emu::Str result = DecodeExtended(c.value);
-    EXPECT_EQ(result.bytes(), c.bytes) << c.value;
-    EXPECT_EQ(result.encoding(), c.encoding) << c.value;
+    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.value;
   }
   EXPECT_TRUE(DecodeExtended("").isNil());
   expectNoException();
@@ -120,8 +118,7 @@ TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
   };
   for (const auto& c : cases) {
     emu::Str result = decodeInline(host().string(c.text, c.textEncoding));
-    EXPECT_EQ(result.bytes(), c.bytes) << c.text;
-    EXPECT_EQ(result.encoding(), c.encoding) << c.text;
+    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.text;
   }
   EXPECT_TRUE(decodeInline(emu::Str()).isNil());
   expectNoException();
@@ -131,8 +128,8 @@ TEST_F(EncodedWordsHostTest, DecodeInlineAndSubject) {
   EXPECT_TRUE(host().get(parseEmail("From: a@b.c\r\n\r\nbody\r\n"), "Subject").str().isNil());
 }
 
-// An unknown charset is reported twice, by the charset lookup and by the
-// word decoder, in that order; host code sees the first.
+// An unknown charset is reported by the lookup, then the word decoder; host
+// code sees the first.
 TEST_F(EncodedWordsHostTest, UnknownCharsetRaisesBothMessagesInOrder) {
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
   emu::Str result =

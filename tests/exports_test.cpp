@@ -1,69 +1,123 @@
-// What the shared library shows the loader: one entry point, its processor,
-// and no C++ runtime that the host process would have to provide.
+// What the plugin library shows the loader: one entry point, its processor,
+// and libraries every machine has, so that Xojo can load it without a C++
+// runtime beside it.
 
+#include <algorithm>
+#include <cctype>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "plugin_test.h"
 
 namespace {
 
-// Standard output of a shell command, one entry per line.
-std::vector<std::string> CommandLines(const std::string& command) {
-  std::istringstream output(RunCommand(command).first);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(output, line);) lines.push_back(line);
-  return lines;
+struct LibraryTables {
+  std::vector<std::string> exports;
+  std::vector<std::string> imports;  // library names
+};
+
+#ifdef _WIN32
+
+// Libraries every Windows has; the C++ runtime, libgcc and winpthread
+// (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll) must be linked in
+// instead.
+const std::set<std::string> kSystemLibraries = {"kernel32.dll", "msvcrt.dll", "user32.dll",
+                                                "advapi32.dll", "ntdll.dll"};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
 }
 
-std::string PluginFile() { return std::string("'") + ZQV_PLUGIN_FILE + "'"; }
-
-TEST(ExportsTest, OnlyTheEntryPointIsExported) {
-  std::vector<std::string> defined;
-  const std::regex symbolLine(R"(^[0-9a-fA-F]+\s+\S\s+(\S+)$)");
-  for (const std::string& line : CommandLines("nm -D --defined-only " + PluginFile())) {
-    std::smatch match;
-    if (std::regex_match(line, match, symbolLine)) defined.push_back(match[1]);
+// Maps the DLL as an image without running any of its code, and walks its
+// export and import directories.
+LibraryTables ReadTables() {
+  LibraryTables tables;
+  const std::string path = ZQV_PLUGIN_FILE;
+  const std::wstring wide(path.begin(), path.end());  // the build tree's path is ASCII
+  HMODULE module = LoadLibraryExW(wide.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  if (module == nullptr) return tables;
+  const auto* base = reinterpret_cast<const unsigned char*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& exportEntry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (exportEntry.Size != 0) {
+    const auto* directory =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + exportEntry.VirtualAddress);
+    const auto* names = reinterpret_cast<const DWORD*>(base + directory->AddressOfNames);
+    for (DWORD i = 0; i < directory->NumberOfNames; ++i) {
+      tables.exports.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+    }
   }
-  EXPECT_EQ(defined, std::vector<std::string>{"REALPluginMain"});
+  const IMAGE_DATA_DIRECTORY& importEntry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (importEntry.Size != 0) {
+    for (const auto* library =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + importEntry.VirtualAddress);
+         library->Name != 0; ++library) {
+      tables.imports.push_back(Lower(reinterpret_cast<const char*>(base + library->Name)));
+    }
+  }
+  FreeLibrary(module);
+  return tables;
 }
 
-// Xojo loads the library into applications built for one processor, on
-// machines that need not have any C++ runtime installed: it must be built for
-// the processor of the programs that load it here, and ask the loader only
-// for the C library, the maths library and the loader itself.
-TEST(ExportsTest, BuiltForThisProcessorAndNeedsOnlyTheCLibrary) {
+#else
+
+// The C library, the maths library and the loader itself.
 #if defined(__x86_64__)
-  const std::string machine = "Advanced Micro Devices X86-64";
-  const std::string loader = "ld-linux-x86-64.so.2";
+const std::string kMachine = "Advanced Micro Devices X86-64";
+const std::set<std::string> kSystemLibraries = {"libc.so.6", "libm.so.6", "ld-linux-x86-64.so.2"};
 #elif defined(__aarch64__)
-  const std::string machine = "AArch64";
-  const std::string loader = "ld-linux-aarch64.so.1";
+const std::string kMachine = "AArch64";
+const std::set<std::string> kSystemLibraries = {"libc.so.6", "libm.so.6", "ld-linux-aarch64.so.1"};
 #endif
-  const std::vector<std::string> header = CommandLines("readelf -h " + PluginFile());
-  const std::regex machineLine(R"(^\s*Machine:\s+(.+)$)");
-  std::string built;
-  for (const std::string& line : header) {
-    std::smatch match;
-    if (std::regex_match(line, match, machineLine)) built = match[1];
-  }
-  EXPECT_EQ(built, machine);
 
+// What a line of a tool's output about the library gives for `pattern`'s
+// first group, for every line that has it.
+std::vector<std::string> Matches(const std::string& tool, const std::string& pattern) {
+  std::istringstream output(RunCommand(tool + " '" + ZQV_PLUGIN_FILE + "'").first);
+  const std::regex expression(pattern);
+  std::vector<std::string> found;
+  for (std::string line; std::getline(output, line);) {
+    std::smatch match;
+    if (std::regex_search(line, match, expression)) found.push_back(match[1]);
+  }
+  return found;
+}
+
+LibraryTables ReadTables() {
+  return {Matches("nm -D --defined-only", R"(^[0-9a-fA-F]+\s+\S\s+(\S+)$)"),
+          Matches("readelf -d", R"(\(NEEDED\)\s+Shared library: \[(.+)\])")};
+}
+
+// Xojo loads the library into applications built for one processor: it must
+// be built for the processor of the programs that load it here.
+TEST(ExportsTest, BuiltForThisProcessor) {
+  EXPECT_EQ(Matches("readelf -h", R"(^\s*Machine:\s+(.+)$)"), std::vector<std::string>{kMachine});
+}
+
+#endif  // _WIN32
+
+TEST(ExportsTest, OnlyTheEntryPointAndOnlySystemLibraries) {
+  const LibraryTables tables = ReadTables();
+  EXPECT_EQ(tables.exports, std::vector<std::string>{"REALPluginMain"});
 #ifdef ZQV_SANITIZED_BUILD
   GTEST_SKIP() << "a sanitizer build takes the C++ runtime from the program that loads it";
 #endif
-  std::set<std::string> needed;
-  const std::regex neededLine(R"(\(NEEDED\)\s+Shared library: \[(.+)\])");
-  for (const std::string& line : CommandLines("readelf -d " + PluginFile())) {
-    std::smatch match;
-    if (std::regex_search(line, match, neededLine)) needed.insert(match[1]);
+  ASSERT_FALSE(tables.imports.empty()) << "no import table found";
+  for (const std::string& library : tables.imports) {
+    EXPECT_EQ(kSystemLibraries.count(library), 1u) << library;
   }
-  ASSERT_FALSE(needed.empty()) << "readelf found no dynamic section";
-  const std::set<std::string> system = {"libc.so.6", "libm.so.6", loader};
-  for (const std::string& library : needed) EXPECT_EQ(system.count(library), 1u) << library;
 }
 
 }  // namespace

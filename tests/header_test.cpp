@@ -1,6 +1,5 @@
-// MimeHeaderZQV as host code reads it from a parsed message: the typed
-// properties (with mimetic's values for absent fields), the field list, the
-// look-ups by name and the indexed reads.
+// MimeHeaderZQV read from a parsed message: typed properties (mimetic's values
+// for absent fields), the field list, look-ups by name and indexed reads.
 
 #include <stdexcept>
 #include <string>
@@ -22,10 +21,11 @@ constexpr char kFieldByName[] = "FieldByName(name as string) as MimeFieldZQV";
 
 class HeaderTest : public PluginTest {
  protected:
+  using PluginTest::headerOf;
   emu::Obj headerOf(std::string_view message, uint32_t encoding = kREALTextEncodingUTF8) {
     emu::Obj email = parseEmail(message, encoding);
     expectNoException();
-    return host().get(email, "Header").obj();
+    return headerOf(email);
   }
   emu::Obj fieldAt(const emu::Obj& header, int64_t index) {
     return host().call(header, kFieldAt, {index}).obj();
@@ -92,8 +92,7 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
   ASSERT_EQ(host().ubound(host().call(header, kFields).obj()), 3);
   for (size_t index = 0; index < expected.size(); ++index) {
     emu::Obj field = fieldAt(header, static_cast<int64_t>(index));
-    EXPECT_EQ(shown(field, "Name"), expected[index].first);
-    EXPECT_EQ(shown(field, "Value"), expected[index].second);
+    EXPECT_EQ(std::pair(shown(field, "Name"), shown(field, "Value")), expected[index]);
   }
   EXPECT_EQ(shown(host().call(header, kFieldByName, {host().string("Received")}).obj(), "Value"),
             "from a");
@@ -103,11 +102,9 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
   expectNoException();
 
   EXPECT_TRUE(fieldAt(header, 4).isNil());
-  expectException("OutOfBoundsException",
-                  "The parameter index  is too big. Range is 0 to 3, but value is 4.");
+  expectOutOfBounds(3, 4);
   EXPECT_TRUE(fieldAt(header, -1).isNil());
-  expectException("OutOfBoundsException",
-                  "The parameter index  is too small. Range is 0 to 3, but value is -1.");
+  expectOutOfBounds(3, -1);
 
   // Look-ups read the array as host code left it.
   host().removeAt(host().call(header, kFields).obj(), 0);
@@ -116,8 +113,7 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
 }
 
 // An envelope line inside a header (archives glued together) is passed over;
-// any other line that is neither a field nor a continuation ends the header
-// and begins the body. Unfolding takes out the line break and nothing else.
+// any other non-field line begins the body. Unfolding takes out line breaks only.
 TEST_F(HeaderTest, HeaderReadsPastEnvelopeLinesAndUnfoldsOnlyLineBreaks) {
   struct Case {
     const char* message;
@@ -145,10 +141,8 @@ TEST_F(HeaderTest, HeaderReadsPastEnvelopeLinesAndUnfoldsOnlyLineBreaks) {
     SCOPED_TRACE(c.message);
     emu::Obj email = parseEmail(c.message);
     expectNoException();
-    const emu::Obj header = host().get(email, "Header").obj();
     std::string fields;
-    for (int64_t index = 0; index <= host().ubound(host().call(header, kFields).obj()); ++index) {
-      const emu::Obj field = fieldAt(header, index);
+    for (const emu::Obj& field : elements(host().call(headerOf(email), kFields).obj())) {
       fields += shown(field, "Name") + "=" + shown(field, "Value") + "|";
     }
     EXPECT_EQ(fields, c.fields);
@@ -169,14 +163,13 @@ TEST_F(HeaderTest, FillGoesOnAfterHostExceptions) {
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
   emu::Obj email = parseEmail("Subject: =?x-bogus?Q?a?=\r\nTo: c@d.e\r\n\r\nbody\r\n");
   expectException("UnsupportedFormatException", "Unhandled charset: x-bogus");
-  emu::Obj header = host().get(email, "Header").obj();
+  emu::Obj header = headerOf(email);
   EXPECT_EQ(shown(header, "subjectDecoded"), "=?x-bogus?Q?a?=");
   EXPECT_FALSE(host().get(header, "too").obj().isNil());
   EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 1);
 }
 
-// A typed field whose text cannot be read. No text of a message does that
-// to mimetic's parsers; running out of memory in one of them does.
+// A typed field whose text cannot be read, as when memory runs out.
 class UnreadableText : public mimetic::StringFieldValue {
  public:
   std::string str() const override { throw std::length_error("unreadable"); }
@@ -192,8 +185,8 @@ class HeaderWithUnreadableField : public mimetic::Header {
 
 using HeaderFillTest = InProcessTest;
 
-// A field that throws stops the fill: what came before it stays, the rest
-// stays nil, and the header object is made all the same.
+// A field that throws stops the fill: what came before stays, the rest is nil,
+// and the header object is made all the same.
 TEST_F(HeaderFillTest, StopsAtAFieldThatThrows) {
   HeaderWithUnreadableField header;
   header.push_back(mimetic::Field("From", "a@b.c"));
@@ -228,8 +221,7 @@ TEST_F(HeaderTest, ValuesAreTaggedByTheirBytes) {
     emu::Obj header = headerOf("Subject: " + test.subject + "\r\n\r\n", kREALTextEncodingUnknown);
     for (const emu::Str& value :
          {host().get(header, "subject").str(), host().get(fieldAt(header, 0), "Value").str()}) {
-      EXPECT_EQ(value.bytes(), test.subject);
-      EXPECT_EQ(value.encoding(), test.encoding) << test.subject;
+      EXPECT_EQ(TaggedOf(value), Tagged(test.subject, test.encoding)) << test.subject;
     }
   }
 }

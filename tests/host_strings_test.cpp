@@ -49,8 +49,7 @@ TEST_P(HostStringsByVersion, TagsTextWithTheEncodingItNeeds) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.given << " " << c.bytes);
     emu::Str built = Adopt(BuildHostString(c.bytes.data(), int64_t(c.bytes.size()), c.given));
-    EXPECT_EQ(built.bytes(), c.bytes);
-    EXPECT_EQ(built.encoding(), c.expected);
+    EXPECT_EQ(TaggedOf(built), Tagged(c.bytes, c.expected));
   }
 }
 
@@ -64,15 +63,13 @@ TEST_P(HostStringsByVersion, ChoosesAsciiThenUTF8ThenWindowsLatin1) {
   for (const auto& [bytes, expected] : cases) {
     SCOPED_TRACE(bytes);
     emu::Str built = Adopt(BuildHostStringAuto(bytes.data(), int64_t(bytes.size())));
-    EXPECT_EQ(built.bytes(), bytes);
-    EXPECT_EQ(built.encoding(), expected);
+    EXPECT_EQ(TaggedOf(built), Tagged(bytes, expected));
     EXPECT_EQ(Adopt(BuildHostStringAuto(bytes.c_str())).encoding(), expected);
   }
 
   // Values taken from mimetic end at their first NUL, as C text would.
   emu::Str cut = Adopt(BuildHostStringAuto(std::string_view("ab\0\xE9", 4)));
-  EXPECT_EQ(cut.bytes(), "ab");
-  EXPECT_EQ(cut.encoding(), kREALTextEncodingASCII);
+  EXPECT_EQ(TaggedOf(cut), Tagged("ab", kREALTextEncodingASCII));
 }
 
 TEST_P(HostStringsByVersion, WideTextReachesTheHostAsUTF8) {
@@ -113,8 +110,7 @@ TEST_P(HostStringsOnOlderHosts, ConvertUTF32KeepingWholeValidCodePoints) {
   for (const auto& [utf32, expected] : cases) {
     emu::Str built =
         Adopt(BuildHostString(utf32.data(), int64_t(utf32.size()), kREALTextEncodingUTF32));
-    EXPECT_EQ(built.bytes(), expected);
-    EXPECT_EQ(built.encoding(), kREALTextEncodingUTF8);
+    EXPECT_EQ(TaggedOf(built), Tagged(expected, kREALTextEncodingUTF8));
   }
 }
 

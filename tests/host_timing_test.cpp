@@ -50,13 +50,12 @@ TEST_F(HostTimingTest, PluginBehavesAsWithTheHostsOwnResolver) {
   ASSERT_EQ(host().ubound(attachments), 0);
   const emu::Obj attachment = host().element(attachments, 0);
   EXPECT_EQ(host().get(attachment, "Data").str().bytes(), std::string("\0\1\2\3", 4));
-  const emu::Obj from = host().get(host().get(email, "Header").obj(), "from").obj();
+  const emu::Obj from = host().get(headerOf(email), "from").obj();
   EXPECT_EQ(from.className(), "MimeMailboxListZQV");
 
   // An out-of-range index raises through the wrapped exception functions.
   EXPECT_TRUE(host().call(email, kAttachmentAt, {int64_t{5}}).obj().isNil());
-  expectException("OutOfBoundsException",
-                  "The parameter index  is too big. Range is 0 to 0, but value is 5.");
+  expectOutOfBounds(0, 5);
 }
 
 TEST_F(HostTimingTest, CountsHostFunctionsTheTimeOfWhichItTakes) {

@@ -1,6 +1,5 @@
-// Loading a message through the three MimeEmailZQV constructors, as Xojo code
-// does it: what each kind of input leaves in the message, and how every
-// refusal reaches host code.
+// The three MimeEmailZQV constructors: what each kind of input leaves in the
+// message, and how every refusal reaches host code.
 
 #include <algorithm>
 #include <filesystem>
@@ -8,6 +7,10 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "plugin_test.h"
 
@@ -41,8 +44,9 @@ class LoadingTest : public PluginTest {
   emu::Obj fromMemoryBlock(const std::string& bytes) {
     return host().construct(kEmailClass, kMemoryBlockConstructor, {host().memoryBlock(bytes)});
   }
-  emu::Obj fromFile(const fs::path& path) {
-    return host().construct(kEmailClass, kFileConstructor, {host().folderItem(path.string())});
+  emu::Obj fromFile(const fs::path& path) { return fromFile(path.string()); }
+  emu::Obj fromFile(const std::string& utf8Path) {
+    return host().construct(kEmailClass, kFileConstructor, {host().folderItem(utf8Path)});
   }
 
   // Everything a message shows host code except Source, one line per member.
@@ -69,8 +73,7 @@ class LoadingTest : public PluginTest {
     EXPECT_EQ(host().ubound(host().call(message, kAttachments).obj()), -1);
     EXPECT_EQ(host().ubound(host().get(message, "InlinesVariant").obj()), -1);
     EXPECT_TRUE(host().call(message, kAttachmentAt, {0}).obj().isNil());
-    expectException("OutOfBoundsException",
-                    "The parameter index  is too big. Range is 0 to -1, but value is 0.");
+    expectOutOfBounds(-1, 0);
   }
 };
 
@@ -78,16 +81,17 @@ TEST_F(LoadingTest, StringMemoryBlockAndFileGiveTheSameMessage) {
   TempDirectory directory;
   // The file constructor parses Source once it holds the file's bytes, and
   // its own buffer where the host cannot make Source.
-  for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
-    host().setWithheld(build, true);
-  }
+  const auto withholdBuilders = [&](bool withheld) {
+    for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
+      host().setWithheld(build, withheld);
+    }
+  };
+  withholdBuilders(true);
   const emu::Obj withoutSource = fromFile(directory.write("buffer.eml", kMultipartMessage));
   expectNoException();
   EXPECT_TRUE(host().get(withoutSource, "Source").str().isNil());
   EXPECT_EQ(host().ubound(host().call(withoutSource, kAttachments).obj()), 0);
-  for (const char* build : {"REALBuildString", "REALBuildStringWithEncoding"}) {
-    host().setWithheld(build, false);
-  }
+  withholdBuilders(false);
 
   // A zero byte inside ends nothing early, whichever way the message comes.
   std::string withZeroByte = kMultipartMessage;
@@ -197,10 +201,9 @@ TEST_F(LoadingTest, MboxEnvelopeLineBeforeTheHeaderIsPassedOver) {
   }
 }
 
-// Inputs refused before they are parsed: empty ones, and ones longer than the
-// parser takes, which are refused unread (the block below reports a size far
-// beyond the bytes behind it, and the file is sparse). Those leave both arrays
-// made and empty; a file that cannot be opened leaves them nil.
+// Empty inputs, and ones longer than the parser takes (refused unread: the
+// block claims a size far beyond its bytes, the file is sparse), leave both
+// arrays made and empty; a file that cannot be opened leaves them nil.
 TEST_F(LoadingTest, RefusedAndUnopenableInputsLeaveNoSource) {
   TempDirectory directory;
   constexpr int64_t kTooLong = int64_t{1} << 31;
@@ -245,9 +248,8 @@ TEST_F(LoadingTest, RefusedAndUnopenableInputsLeaveNoSource) {
   }
 }
 
-// Off Windows the \\?\ prefix is just a directory name, which lets the test
-// see which path was opened: a relative path under a working directory that
-// holds a file under each form.
+// Off Windows the \\?\ prefix is just a directory name, so a working
+// directory holding a file under each form shows which path was opened.
 TEST_F(LoadingTest, PathsFrom261UnitsTryThePrefixedFormFirst) {
   TempDirectory directory;
   struct WorkingDirectory {
@@ -280,18 +282,108 @@ TEST_F(LoadingTest, PathsFrom261UnitsTryThePrefixedFormFirst) {
   }
 }
 
+#ifdef _WIN32
+
+// Paths as Xojo hands them over on Windows: long ones (the \\?\ form is
+// needed from 261 UTF-16 units on), with characters outside any code page.
+const std::wstring kPrefix = L"\\\\?\\";
+
+std::string UTF8Of(const std::wstring& wide) {
+  const int units = static_cast<int>(wide.size());
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), size, nullptr, nullptr);
+  return utf8;
+}
+
+// A fresh temporary directory; everything below it is made and removed
+// through the \\?\ form, which Windows takes at any length.
+class LongPathDirectory {
+ public:
+  LongPathDirectory() {
+    wchar_t base[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, base);
+    root_ = std::wstring(base) + L"zqv-long-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(GetTickCount64());
+    if (CreateDirectoryW((kPrefix + root_).c_str(), nullptr)) made_.emplace_back(root_, true);
+  }
+  ~LongPathDirectory() {
+    for (auto entry = made_.rbegin(); entry != made_.rend(); ++entry) {
+      const std::wstring prefixed = kPrefix + entry->first;
+      entry->second ? RemoveDirectoryW(prefixed.c_str()) : DeleteFileW(prefixed.c_str());
+    }
+  }
+
+  // A file of exactly `units` UTF-16 units of path below the directory,
+  // through directories named with non-ASCII letters and a character
+  // outside the Basic Multilingual Plane.
+  std::wstring fileOfLength(size_t units, const std::string& bytes) {
+    const std::wstring name = L"Gr\u00FC\u00DFe-\U0001F600.eml";
+    std::wstring directory = root_;
+    size_t fill = units - root_.size() - 1 - name.size();
+    while (fill > 0) {
+      // Components of at most 100 units, each with the separator before it;
+      // the last one gets at least one unit.
+      const size_t component = fill > 101 ? std::min<size_t>(100, fill - 3) : fill - 1;
+      directory += L"\\" + std::wstring(component, L'\u00E9');
+      fill -= component + 1;
+      // Paths of several lengths share their first directories.
+      if (CreateDirectoryW((kPrefix + directory).c_str(), nullptr)) {
+        made_.emplace_back(directory, true);
+      }
+    }
+    const std::wstring file = directory + L"\\" + name;
+    HANDLE handle = CreateFileW((kPrefix + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+      CloseHandle(handle);
+      made_.emplace_back(file, false);
+    }
+    return file;
+  }
+
+ private:
+  std::wstring root_;
+  std::vector<std::pair<std::wstring, bool>> made_;  // path, is a directory
+};
+
+TEST_F(LoadingTest, WindowsLongPathsWithNonAsciiNamesOpenPlainOrPrefixed) {
+  LongPathDirectory directory;
+  std::wstring path;
+  for (const size_t units : {200u, 260u, 261u, 300u, 420u}) {
+    SCOPED_TRACE(units);
+    const std::string message = "Subject: path of " + std::to_string(units) + "\r\n\r\nbody\r\n";
+    path = directory.fileOfLength(units, message);
+    ASSERT_EQ(path.size(), units);
+
+    for (const std::wstring& handedOver : {path, kPrefix + path}) {
+      const emu::Obj email = fromFile(UTF8Of(handedOver));
+      expectNoException();
+      EXPECT_EQ(host().get(email, "Source").str().bytes(), message);
+      EXPECT_EQ(host().get(email, "Subject").str().utf8(), "path of " + std::to_string(units));
+    }
+  }
+  // A missing file on a long path is refused like any other.
+  const std::wstring missing = path.substr(0, path.size() - 4) + L".msg";
+  fromFile(UTF8Of(missing));
+  expectException("IOException", "Failed to open file for reading.");
+}
+
+#endif  // _WIN32
+
 TEST_F(LoadingTest, EntityMadeByHostCodeIsEmpty) {
   const emu::Obj entity = host().construct("MimeEntityZQV", "Constructor");
   expectNoException();
-  EXPECT_TRUE(host().get(entity, "Header").obj().isNil());
+  EXPECT_TRUE(headerOf(entity).isNil());
   EXPECT_TRUE(host().get(entity, "Body").obj().isNil());
   EXPECT_TRUE(host().get(entity, "BodyDecoded").str().isNil());
 }
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
-// mimedump's JSON must parse whatever bytes the message holds; a few facts
-// read back from it show that it describes the message it was given.
+// mimedump's JSON parses whatever bytes the message holds, and describes it.
 TEST(LoadingDumpTest, PrintsParsableJsonForEveryConstructor) {
   TempDirectory directory;
   const fs::path odd =

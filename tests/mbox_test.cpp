@@ -1,11 +1,11 @@
-// MimeMboxZQV as host code uses it: mbox files written here by a small
-// writer of either quoting convention, read back one message at a time; and
-// the reader below it at the edges of its blocks.
+// MimeMboxZQV reading mbox files of either quoting convention one message at
+// a time; and the reader below it at the edges of its blocks.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <new>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,28 +17,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Writes messages as a mailer appends them to a folder: an envelope line,
-// the message with its "From " lines quoted, and a blank line after it.
-// mboxo quotes "From " only; mboxrd also ">From ", ">>From " ...
+// `text` with each "\n" written as `lineEnd`.
+std::string Lines(const std::string& text, const std::string& lineEnd) {
+  std::string written;
+  for (const char byte : text) written += byte == '\n' ? lineEnd : std::string(1, byte);
+  return written;
+}
+
+// Appends messages (lines ended by "\n", written as `lineEnd`) as a mailer
+// does: an envelope line, the message with its "From " lines quoted, a blank
+// line. mboxo quotes "From " only; mboxrd also ">From ", ">>From " ...
 class MboxWriter {
  public:
   enum class Quoting { Mboxo, Mboxrd };
   MboxWriter(Quoting quoting, std::string lineEnd) : quoting_(quoting), lineEnd_(lineEnd) {}
 
-  // `message` has "\n" line ends; they are written as the writer's.
   MboxWriter& add(const std::string& message) {
-    text_ += "From sender@example.com Sat Dec  5 10:00:00 2026" + lineEnd_;
-    size_t start = 0;
-    while (start < message.size()) {
-      size_t end = message.find('\n', start);
-      const bool broken = end != std::string::npos;
-      if (!broken) end = message.size();
-      const std::string line = message.substr(start, end - start);
-      if (isQuoted(line)) text_ += '>';
-      text_ += line + (broken ? lineEnd_ : "");
-      start = end + 1;
+    std::string text = "From sender@example.com Sat Dec  5 10:00:00 2026\n";
+    std::istringstream lines(message);
+    for (std::string line; std::getline(lines, line);) {
+      text += (isQuoted(line) ? ">" : "") + line + "\n";
     }
-    text_ += lineEnd_;
+    text_ += Lines(text + "\n", lineEnd_);
     return *this;
   }
   const std::string& bytes() const { return text_; }
@@ -53,13 +53,6 @@ class MboxWriter {
   std::string lineEnd_;
   std::string text_;
 };
-
-// `text` with each "\n" written as `lineEnd`.
-std::string Lines(const std::string& text, const std::string& lineEnd) {
-  std::string written;
-  for (const char byte : text) written += byte == '\n' ? lineEnd : std::string(1, byte);
-  return written;
-}
 
 const std::string kQuotedBody =
     "Subject: quoting\n"
@@ -134,7 +127,6 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
     expectNoException();
     EXPECT_EQ(readAll(mbox), c.messages);
     EXPECT_EQ(integer(mbox, "Length"), static_cast<int64_t>(c.file.size()));
-    EXPECT_EQ(integer(mbox, "Position"), integer(mbox, "Length"));
   }
 
   // A message is the one the MemoryBlock constructor makes of its bytes.
@@ -144,9 +136,8 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
   const emu::Obj made = host().construct(kEmailClass, kMemoryBlockConstructor,
                                          {host().memoryBlock(Lines(kQuotedBody, "\r\n"))});
   for (const char* property : {"Source", "Subject", "PlainText", "BodyDecoded"}) {
-    EXPECT_EQ(host().get(read, property).str().bytes(), host().get(made, property).str().bytes());
-    EXPECT_EQ(host().get(read, property).str().encoding(),
-              host().get(made, property).str().encoding());
+    EXPECT_EQ(TaggedOf(host().get(read, property).str()),
+              TaggedOf(host().get(made, property).str())) << property;
   }
 }
 
@@ -200,9 +191,8 @@ TEST_F(MboxTest, FilesThatAreNoMboxOrCannotBeOpenedAreRefused) {
   }
 }
 
-// A file past 4 GiB, sparse: its middle message is more than the parser
-// takes and is refused without being held, and the offsets past 4 GiB are
-// right.
+// In a sparse file past 4 GiB the middle message, more than the parser takes,
+// is refused without being held, and the offsets past 4 GiB are right.
 TEST_F(MboxTest, AFileOver4GiBStreamsWithFlatMemory) {
   const std::string first = "From a\nSubject: first\n\nbody\n\n";
   const std::string hole = "From b\nSubject: hole\n\n";
@@ -221,8 +211,9 @@ TEST_F(MboxTest, AFileOver4GiBStreamsWithFlatMemory) {
       if (i == 1) {
         expectException("OutOfMemoryException",
                         "Failed to allocate memory: " + std::string(std::bad_alloc().what()));
+      } else {
+        expectNoException();
       }
-      if (i != 1) expectNoException();
       EXPECT_EQ(email.isNil(), i % 2 == 1) << i;
       positions.push_back(integer(mbox, "Position"));
     }
@@ -234,10 +225,9 @@ TEST_F(MboxTest, AFileOver4GiBStreamsWithFlatMemory) {
   EXPECT_LT(addedMB, 64);
 }
 
-// The reader alone, on files whose lines meet the end of its first block
-// (1 MiB) at every offset that matters, and with limits small enough to
-// reach: a message longer than it holds while measuring is read again,
-// one longer than the parser takes is refused.
+// The reader alone: lines meeting the end of its first 1 MiB block at every
+// offset that matters, and small limits: a message longer than it holds while
+// measuring is read again, one longer than the parser takes is refused.
 TEST(MboxReaderTest, BlockEdgesAndLongMessages) {
   TempDirectory directory;
   constexpr size_t kBlock = size_t{1} << 20;

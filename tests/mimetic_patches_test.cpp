@@ -1,7 +1,5 @@
-// The mimetic defects we patch, each shown with the input that used to break
-// it, and what our faster replacements of mimetic code must keep giving.
-// Without the header fix these tests end the process (a double free when the
-// entity is destroyed); without the base64 fix they give wrong bytes.
+// The mimetic defects we patch, each with the input that used to break it,
+// and what our faster replacements of mimetic code must keep giving.
 #include <algorithm>
 #include <iterator>
 #include <memory>
@@ -24,9 +22,8 @@ std::unique_ptr<mimetic::MimeEntity> ParseMessage(const std::string& text) {
   return std::make_unique<mimetic::MimeEntity>(stream);
 }
 
-// Without its closing ";" a group lost the last character of its last
-// mailbox, and one that ended in its colon made the address parser throw
-// std::length_error, failing the whole field.
+// Without its closing ";" a group lost its last character, or (ending in its
+// colon) made the address parser throw std::length_error.
 TEST(MimeticPatches, GroupsReadTheSameWithOrWithoutTheirClosingSemicolon) {
   for (const std::string text :
        {"friends: a@example.org, b@example.org", "friends: Ann <a@example.org>  ",
@@ -44,10 +41,9 @@ TEST(MimeticPatches, GroupsReadTheSameWithOrWithoutTheirClosingSemicolon) {
   EXPECT_EQ(mimetic::Group("friends: a@example.org, b@example.org").back().domain(), "example.org");
 }
 
-// A typed field whose text fails to parse used to leave the field pointing
-// at its deleted text, freed again with the header. mimetic's own field
-// types take any text now (running out of memory aside); a type whose text
-// never parses reaches the accessor template they all go through.
+// A typed field whose text failed to parse was left pointing at its deleted
+// text, freed again with the header (a double free). A type that never parses
+// reaches the accessor template every field type goes through.
 struct NeverParses : mimetic::FieldValue {
   NeverParses() = default;
   explicit NeverParses(const std::string&) { throw std::length_error("never parses"); }
@@ -71,8 +67,7 @@ TEST(MimeticPatches, FailedTypedReadKeepsTheFieldThroughEitherAccessor) {
   EXPECT_THROW(header.getField<NeverParses>("X-Typed"), std::length_error);
   EXPECT_EQ(header.field("X-Typed").value(), "original text");
 
-  // The const accessor gives a default for an absent field without adding it;
-  // header fills rely on that.
+  // Header fills rely on the const accessor not adding an absent field.
   constHeader.getField<NeverParses>("X-Absent");
   EXPECT_EQ(header.size(), 1u);
 
@@ -109,8 +104,8 @@ void ExpectDecodedAsByteByByte(const std::string& input, size_t room) {
   }
 }
 
-// Groups of four and runs of plain text are decoded whole into room made for
-// the result; the byte-at-a-time range form is what they must give.
+// Decoding whole groups and runs into room made for them gives what the
+// byte-at-a-time form gives.
 TEST(MimeticPatches, DecodersGiveWholeGroupsAndRunsWhatTheyGiveByteByByte) {
   const std::vector<std::string> base64Pieces = {"QUJD", "RA==", "Zm9v", "YQ", "=", "==", "A",
                                                  "\r\n", "\n", " ", "!", "|", "\xFF", "+/8="};
@@ -136,8 +131,7 @@ TEST(MimeticPatches, DecodersGiveWholeGroupsAndRunsWhatTheyGiveByteByByte) {
   }
 }
 
-// Typed reads find their field by name ignoring ASCII case, and only a name
-// of the same length matches: not a field whose name merely begins with it.
+// Typed reads find their field ignoring ASCII case, and never by a prefix.
 TEST(MimeticPatches, TypedReadsFindTheirFieldIgnoringAsciiCaseOnly) {
   auto entity = ParseMessage(
       "content-type-x: image/png\r\ncontent-typ: image/gif\r\ncONTENT-tYPE: text/html\r\n"
@@ -157,9 +151,8 @@ TEST(MimeticPatches, IntegersFormatAsPlainDecimalDigits) {
   EXPECT_EQ(mimetic::utils::int2str(-2147483647 - 1), "-2147483648");
 }
 
-// A body is read through a 4 KB buffer. When a boundary line straddled its
-// end, the line break before the boundary, which belongs to the boundary,
-// stayed at the end of the part's body.
+// A boundary line straddling the 4 KB read buffer's end left its leading
+// line break at the end of the part's body.
 TEST(MimeticPatches, PartBodiesEndBeforeTheBoundaryWhereverTheBufferEnds) {
   for (const std::string lineBreak : {"\r\n", "\n"}) {
     for (size_t length = 4050; length < 4100; ++length) {
@@ -186,8 +179,8 @@ void DumpEntity(const mimetic::MimeEntity& entity, std::string& dump) {
   dump += "}";
 }
 
-// Hands its text out a few bytes at a time, in one window that each refill
-// overwrites, as a file's buffer does.
+// Hands its text out in one window that each refill overwrites, as a file's
+// buffer does.
 class ChunkedBuffer : public std::streambuf {
  public:
   ChunkedBuffer(const std::string& text, size_t chunk) : text_(text), chunk_(chunk) {}
@@ -209,10 +202,9 @@ class ChunkedBuffer : public std::streambuf {
   std::string window_;
 };
 
-// A body is read in the stream buffer's memory a line at a time, handing
-// over to the byte loop where a window ends. Both must find the same
-// boundaries, down to a boundary seen in the middle of a line longer than
-// the loop's 4 KB buffer, and cut the same bytes.
+// A body read in the stream buffer's memory, handing over to the byte loop
+// where a window ends, must cut the same bytes as the byte loop alone, down
+// to a boundary in the middle of a line longer than its 4 KB buffer.
 TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
   std::vector<std::string> messages;
   std::mt19937 random(15);
@@ -238,8 +230,7 @@ TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
       }
       add(body);
     }
-    // header values of every length around the windows, folded, with
-    // stray line breaks and bytes of every kind
+    // header values of every length around the windows, with stray bytes
     const std::string valuePieces[] = {"v", " ", "\t", "\r", "\n", "\r\n", ":", std::string(1, '\0'),
                                        "\xFF", std::string(100, 'w'), std::string(4090, 'u')};
     for (int count = 0; count < 40; ++count) {
@@ -277,10 +268,9 @@ TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
   }
 }
 
-// With imBodyInPlace a body that lies whole in the stream's memory is not
-// copied: the Body refers to its bytes there. A body that starts with bytes
-// the header reader handed over is copied as before; either way it reads the
-// same.
+// With imBodyInPlace a body lying whole in the stream's memory is referred to,
+// not copied; one starting in bytes the header reader took is copied. Either
+// way it reads the same.
 TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
   struct Case {
     std::string message;
@@ -288,8 +278,7 @@ TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
   };
   const std::string text(5000, 'q');
   const Case cases[] = {
-      // a single body that runs to the end of the input, with or without a
-      // last line break
+      // a single body running to the end, with or without a last line break
       {"Subject: s\r\n\r\n" + text + "\r\nend\r\n", true},
       {"Subject: s\n\n" + text + "\nend", true},
       // parts between boundaries, and a last part never closed
@@ -318,19 +307,15 @@ TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
     }
     for (const mimetic::MimeEntity* leaf : leaves) {
       EXPECT_EQ(leaf->body().inSource(), c.partsInInput) << c.message.substr(0, 60);
-      // a body left in the input keeps nothing of its own
-      if (c.partsInInput) {
-        EXPECT_TRUE(leaf->body().empty());
-      }
+      EXPECT_TRUE(!c.partsInInput || leaf->body().empty()) << "keeps no copy of its own";
     }
   }
   // Without the option nothing is left in the input.
   EXPECT_FALSE(ParseMessage(cases[0].message)->body().inSource());
 }
 
-// The parser adds a field once the next line begins, and a header that ran
-// to the end of the input used to lose its last field; a last line with no
-// colon, which is body text when a line break ends it, was lost as well.
+// A header running to the end of the input lost its last field (added only
+// once the next line begins), and a last line with no colon.
 TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
   struct Case {
     const char* message;
@@ -358,8 +343,7 @@ TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
   }
 }
 
-// A parameter's value from its RFC 2231 pieces, where the plain form is
-// missing or empty.
+// A parameter's value from its RFC 2231 pieces, where the plain one is empty.
 TEST(MimeticPatches, ParameterValuesJoinTheirExtendedPieces) {
   const std::pair<const char*, const char*> cases[] = {
       {"a/b; boundary=plain; boundary*=''other", "plain"},
@@ -377,9 +361,8 @@ TEST(MimeticPatches, ParameterValuesJoinTheirExtendedPieces) {
   }
 }
 
-// Formatting a date the sender wrote oddly used to throw std::length_error
-// (a zone of five digits); the day of the week is worked out when the text
-// does not name it.
+// A five-digit zone made formatting throw std::length_error; a missing day of
+// the week is worked out.
 TEST(MimeticPatches, OddDatesFormatWithoutFault) {
   EXPECT_EQ(mimetic::DateTime("1 Oct 2020 10:00:00 +0000").dayOfWeek().ordinal(), 4);
   for (const auto& [offset, name] :
@@ -389,8 +372,7 @@ TEST(MimeticPatches, OddDatesFormatWithoutFault) {
   EXPECT_EQ(mimetic::DateTime("1 Jan 2020 10:00:00 +12345").zone().name(), "+12345");
 }
 
-// A header setter handed the field's own value used to copy it after the
-// field was freed.
+// A header setter handed the field's own value copied it after freeing it.
 TEST(MimeticPatches, HeaderFieldSetFromItsOwnValue) {
   mimetic::Header header;
   header.to(mimetic::AddressList("Ann <ann@example.org>, bob@example.org"));

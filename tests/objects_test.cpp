@@ -1,5 +1,5 @@
-// The object tree of a parsed message (entities, bodies, fields) as host
-// code walks it, and the field-line constructor.
+// The object tree of a parsed message as host code walks it, and the
+// field-line constructor.
 
 #include <string>
 #include <vector>
@@ -49,7 +49,7 @@ TEST_F(ObjectsTest, BodiesHoldTheirRawTextAndTheTreeOfParts) {
   EXPECT_EQ(shown(body, "StringValue"), kNil);
   ASSERT_EQ(host().ubound(host().call(body, kParts).obj()), 2);
 
-  EXPECT_EQ(shown(host().get(partAt(email, 0), "Header").obj(), "ContentType"), "text/plain");
+  EXPECT_EQ(shown(headerOf(partAt(email, 0)), "ContentType"), "text/plain");
   EXPECT_EQ(shown(bodyOf(partAt(email, 0)), "StringValue"), "first");
   EXPECT_EQ(shown(bodyOf(partAt(email, 1)), "StringValue"), "aGVsbG8=");
   EXPECT_EQ(shown(bodyOf(partAt(partAt(email, 2), 0)), "StringValue"), "nested");
@@ -58,13 +58,11 @@ TEST_F(ObjectsTest, BodiesHoldTheirRawTextAndTheTreeOfParts) {
   emu::Obj leaf = partAt(email, 1);
   EXPECT_EQ(host().ubound(host().call(bodyOf(leaf), kParts).obj()), -1);
   EXPECT_TRUE(partAt(leaf, 0).isNil());
-  expectException("OutOfBoundsException",
-                  "The parameter index  is too big. Range is 0 to -1, but value is 0.");
+  expectOutOfBounds(-1, 0);
 }
 
-// Every member of a class with an array hands out the one array the object
-// holds, so what host code adds and removes shows in every later call: the
-// array method, its Variant, the indexed read and the count.
+// Every array member hands out the one array the object holds, so host code's
+// changes show in the array method, its Variant, the indexed read and the count.
 TEST_F(ObjectsTest, HostChangesToEveryArrayShowInEveryMember) {
   const std::string attachment = "Content-Type: application/pdf\r\nContent-Disposition: attachment";
   const emu::Obj email = parseEmail(
@@ -87,7 +85,7 @@ TEST_F(ObjectsTest, HostChangesToEveryArrayShowInEveryMember) {
   };
   const Case cases[] = {
       {host().get(email, "Body").obj(), kParts, "PartsVariant", kPartAt, false},
-      {host().get(email, "Header").obj(), kFields, nullptr,
+      {headerOf(email), kFields, nullptr,
        "Fields(index as Integer) as MimeFieldZQV", false},
       {email, kAttachments, "AttachmentsVariant", kAttachmentAt, false},
       {email, kInlines, "InlinesVariant", kInlineAt, false},
@@ -155,14 +153,14 @@ TEST_F(ObjectsTest, RefusedInstancesAreLeftOut) {
   host().refuseInstances("MimeEntityZQV", true);
   host().refuseInstances("MimeFieldZQV", true);
   emu::Obj email = parseEmail(kNestedMessage);
-  emu::Obj header = host().get(email, "Header").obj();
+  emu::Obj header = headerOf(email);
   EXPECT_EQ(host().ubound(host().call(header, "Fields as MimeFieldZQV()").obj()), -1);
   EXPECT_EQ(host().ubound(host().call(bodyOf(email), kParts).obj()), -1);
 
   host().refuseInstances("MimeEntityZQV", false);
   host().refuseInstances("MimeHeaderZQV", true);
   email = parseEmail(kNestedMessage);
-  EXPECT_TRUE(host().get(email, "Header").obj().isNil());
+  EXPECT_TRUE(headerOf(email).isNil());
   EXPECT_EQ(host().ubound(host().call(bodyOf(email), kParts).obj()), 2);
 }
 

@@ -1,6 +1,5 @@
-// What a message makes of each of its parts, as host code reads it: which
-// part becomes PlainText or HTMLText, which go to Attachments or Inlines and
-// in what order, and every entity's BodyDecoded.
+// Which part becomes PlainText or HTMLText, which go to Attachments or
+// Inlines and in what order, and every entity's BodyDecoded.
 
 #include <string>
 #include <utility>
@@ -43,11 +42,9 @@ class PartWalkTest : public PluginTest {
   };
 
   std::vector<std::string> dataOf(const emu::Obj& email, const std::string& arrayName) {
-    const emu::Obj array = host().call(email, arrayName + " as MimeAttachmentZQV()").obj();
     std::vector<std::string> data;
-    for (int64_t index = 0; index <= host().ubound(array); ++index) {
-      data.push_back(shown(host().element(array, index), "Data"));
-    }
+    const emu::Obj array = host().call(email, arrayName + " as MimeAttachmentZQV()").obj();
+    for (const emu::Obj& filed : elements(array)) data.push_back(shown(filed, "Data"));
     return data;
   }
 
@@ -116,8 +113,8 @@ TEST_F(PartWalkTest, FirstTextOfEachKindIsTakenAndEveryOtherPartIsFiled) {
   for (const Case& test : cases) expectFiled(test);
 }
 
-// A message without parts is walked like any part and then takes a text from
-// its own body, whatever its type or disposition.
+// A message without parts is filed like any part, then takes its own body's
+// text whatever its type or disposition.
 TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
   const std::string pdf = "%PDF-1.4 fake";
   const std::string pdfHeaders =
@@ -138,8 +135,7 @@ TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
       {"quoted-printable of an escape",
        TextPart("plain", "=3D41", "Content-Transfer-Encoding: quoted-printable\r\n"), "=41", kNil,
        {}, {}, "=41"},
-      // mimetic keeps the text of a multipart without boundary lines as its
-      // preamble: there is no body text to take.
+      // mimetic keeps a multipart's text without boundary lines as preamble
       {"multipart without parts", "Content-Type: multipart/mixed; boundary=b\r\n\r\ntext\r\n",
        kNil, kNil, {}, {}, kNil},
       {"x-uuencode", TextPart("plain", "begin", "Content-Transfer-Encoding: x-uuencode\r\n"), kNil,
@@ -153,10 +149,9 @@ TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
   EXPECT_EQ(shown(host().get(email, "Body").obj(), "StringValue"), pdfBody);
 }
 
-// A boundary line is one at the very end of the input too, right after a
-// header that lacks its blank line, and where it belongs to a multipart
-// further out than one left unclosed: no part is lost and no data ends in
-// boundary text. A line that only resembles one stays text.
+// A boundary line counts at the very end of the input, right after a header
+// lacking its blank line, and for a multipart outside an unclosed one; a line
+// that only resembles one stays text.
 TEST_F(PartWalkTest, BoundaryLinesEndPartsWhereverTheyStand) {
   const std::string head = "Content-Type: multipart/mixed; boundary=B\r\n";
   const std::string first = "--B\r\nContent-Type: text/plain\r\n\r\nfirst\r\n";
@@ -196,9 +191,8 @@ TEST_F(PartWalkTest, BoundaryLinesEndPartsWhereverTheyStand) {
   for (const Case& test : cases) expectFiled(test);
 }
 
-// A boundary line is the boundary and blanks, nothing more; a boundary
-// written in RFC 2231 pieces is found; a multipart without a boundary is
-// one text.
+// A boundary line is the boundary and blanks only; RFC 2231 pieces are
+// joined; a multipart without a boundary is one text.
 TEST_F(PartWalkTest, PartsEndOnlyAtTheirOwnBoundaryLines) {
   const std::string alternative = "Content-Type: multipart/alternative; boundary=B\r\n\r\n";
   const std::string sigPart = "Content-Type: text/plain\r\n\r\nHello\r\n-- \r\nsig\r\n";
@@ -268,8 +262,7 @@ TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
       const emu::Obj email = parseEmail(Part(test.headers + transferHeader, body));
       expectNoException();
       const emu::Str plain = host().get(email, "PlainText").str();
-      EXPECT_EQ(plain.encoding(), test.encoding) << test.headers;
-      EXPECT_EQ(plain.bytes(), eAcute) << test.headers;
+      EXPECT_EQ(TaggedOf(plain), Tagged(eAcute, test.encoding)) << test.headers;
       EXPECT_EQ(plain.utf8(), test.utf8) << test.headers;
     }
   }
@@ -282,10 +275,9 @@ TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
   EXPECT_EQ(shown(email, "PlainText"), "x");
 }
 
-// Every child before its parent, siblings in order: the leaves arrive in
-// document order however deep they sit, and a non-container multipart comes
-// after its own parts. Containers and undecodable parts get no BodyDecoded;
-// every other entity does, and it is the very string filed elsewhere.
+// Children before their parent, siblings in order: leaves arrive in document
+// order, a non-container multipart after its parts. Containers and
+// undecodable parts get no BodyDecoded; others do, the very string filed.
 TEST_F(PartWalkTest, WalkDecodesEveryEntityChildrenFirst) {
   const emu::Obj email = parseEmail(Multipart(
       "mixed",
@@ -309,9 +301,7 @@ TEST_F(PartWalkTest, WalkDecodesEveryEntityChildrenFirst) {
             host().get(partAt(email, 0), "BodyDecoded").str().get());
   EXPECT_EQ(host().get(email, "HTMLText").str().get(),
             host().get(partAt(alternative, 1), "BodyDecoded").str().get());
-  const emu::Obj firstInline =
-      host().call(email, kInlineAt, {0}).obj();
-  EXPECT_EQ(host().get(firstInline, "Data").str().get(),
+  EXPECT_EQ(host().get(host().call(email, kInlineAt, {0}).obj(), "Data").str().get(),
             host().get(partAt(email, 1), "BodyDecoded").str().get());
 }
 

@@ -1,5 +1,5 @@
-// The C-runtime services behind platform.h, as the loader, the date code and
-// the protocol-word comparisons rely on them.
+// The C-runtime and system services behind platform.h, as the loader, the
+// buffers, the date code and the protocol-word comparisons rely on them.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -87,3 +87,20 @@ TEST(PlatformTime, LocalOffsetIsTheZoneOffsetAtAnyHour) {
     EXPECT_EQ(platform::LocalOffsetSeconds(), offset) << zone;
   }
 }
+
+#ifdef _WIN32
+TEST(PlatformBuffers, AreFixedZeroFilledGlobalHeapBlocksOnWindows) {
+  for (const uint64_t size : {uint64_t{1}, uint64_t{4096}, uint64_t{1} << 20}) {
+    void* block = platform::HeapAllocZeroed(size);
+    ASSERT_NE(block, nullptr) << size;
+    // Only a global-heap block has a size and a handle there; a fixed
+    // block's handle is its address.
+    EXPECT_GE(GlobalSize(block), size);
+    EXPECT_EQ(GlobalHandle(block), block);
+    const auto* bytes = static_cast<const unsigned char*>(block);
+    EXPECT_EQ(std::count(bytes, bytes + size, 0), static_cast<std::ptrdiff_t>(size)) << size;
+    platform::HeapFree(block);
+  }
+  platform::HeapFree(nullptr);
+}
+#endif

@@ -1,9 +1,7 @@
 // Test fixtures: every test runs against a fresh host emulator and ends by
-// checking that it left no host reference alive and released none twice.
-// Keep emu::Str/emu::Obj handles local to the test body (not fixture
-// members), so they are gone before the check runs. Below them, the helpers
-// several test files share: a temporary directory, a time-zone guard, a file
-// reader and a command runner.
+// checking that it left no host reference alive and released none twice, so
+// keep emu::Str/emu::Obj handles local to the test body. Below them, helpers
+// several test files share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +19,11 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "decoding/format_switch.h"
 #include "host.h"
@@ -64,6 +67,13 @@ class PluginTest : public ::testing::Test {
   emu::Obj partAt(const emu::Obj& entity, int64_t index) {
     return host().call(host().get(entity, "Body").obj(), kPartAt, {index}).obj();
   }
+  emu::Obj headerOf(const emu::Obj& entity) { return host().get(entity, "Header").obj(); }
+  // The elements of a host array, in order.
+  std::vector<emu::Obj> elements(const emu::Obj& array) {
+    std::vector<emu::Obj> all;
+    for (int64_t i = 0; i <= host().ubound(array); ++i) all.push_back(host().element(array, i));
+    return all;
+  }
 
   // Takes the exception the last call delivered and checks it.
   void expectException(const std::string& className, const std::string& message) {
@@ -72,6 +82,13 @@ class PluginTest : public ::testing::Test {
     EXPECT_EQ(raised->className, className);
     EXPECT_EQ(raised->message, message);
     EXPECT_EQ(raised->errorNumber, 0);
+  }
+  // What an indexed read past either end of an array raises.
+  void expectOutOfBounds(int64_t upper, int64_t index) {
+    expectException("OutOfBoundsException",
+                    std::string("The parameter index  is too ") + (index < 0 ? "small" : "big") +
+                        ". Range is 0 to " + std::to_string(upper) + ", but value is " +
+                        std::to_string(index) + ".");
   }
   void expectNoException() {
     std::optional<emu::RaisedException> raised = host().takeException();
@@ -97,6 +114,10 @@ struct FormatExceptionsOn {
   FormatExceptionsOn() { SetFormatExceptionsEnabled(true); }
   ~FormatExceptionsOn() { SetFormatExceptionsEnabled(false); }
 };
+
+// A text as its bytes and encoding tag, to compare both in one check.
+using Tagged = std::pair<std::string, uint32_t>;
+inline Tagged TaggedOf(const emu::Str& text) { return {text.bytes(), text.encoding()}; }
 
 // A fresh directory under the system's temporary one, removed at the end.
 class TempDirectory {
@@ -169,3 +190,56 @@ inline std::pair<std::string, int> RunCommand(const std::string& command) {
   const int status = pclose(pipe);
   return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
+
+// The debug log's lines written while it lives, each ended by "\n": from
+// standard error, or on Windows from the debugger output, seen the way a
+// debugger sees it (as the exception OutputDebugStringA raises for a line).
+#ifdef _WIN32
+class LogCapture {
+ public:
+  LogCapture() { handler_ = AddVectoredExceptionHandler(1, &Catch); }
+  ~LogCapture() {
+    RemoveVectoredExceptionHandler(handler_);
+    seen().clear();
+  }
+  std::string lines() const {
+    std::string logged;
+    for (const std::string& line : seen()) {
+      if (line.rfind("ZQV Debug: ", 0) == 0) logged += line + "\n";
+    }
+    return logged;
+  }
+
+ private:
+  static std::vector<std::string>& seen() {
+    static std::vector<std::string> lines;
+    return lines;
+  }
+  static LONG CALLBACK Catch(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
+      // Parameters: the length with its terminating NUL, and the text.
+      seen().emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]),
+                          static_cast<size_t>(record->ExceptionInformation[0]) - 1);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  void* handler_ = nullptr;
+};
+#else
+class LogCapture {
+ public:
+  LogCapture() { testing::internal::CaptureStderr(); }
+  ~LogCapture() {
+    if (!taken_) testing::internal::GetCapturedStderr();
+  }
+  // Ends the capture.
+  std::string lines() {
+    taken_ = true;
+    return testing::internal::GetCapturedStderr();
+  }
+
+ private:
+  bool taken_ = false;
+};
+#endif

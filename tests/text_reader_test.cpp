@@ -128,13 +128,13 @@ TEST_F(TextReaderTest, DebugLogTracesEachFormAndTheRelease) {
   emu::Str source = host().string("a\xC3\xA9\xC0\x80", kREALTextEncodingUTF8);
   setenv("ZQVDEBUG", "1", 1);
   ReadDebugSwitch();
-  testing::internal::CaptureStderr();
+  LogCapture log;
   {
     HostTextReader reader(source.get());
     reader.UTF16();
     reader.UTF32();
   }
-  const std::string lines = testing::internal::GetCapturedStderr();
+  const std::string lines = log.lines();
   unsetenv("ZQVDEBUG");
   ReadDebugSwitch();
   EXPECT_EQ(lines,
