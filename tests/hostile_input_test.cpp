@@ -1,7 +1,7 @@
 // Messages built to hurt: whatever arrives, host code gets a defined result or
 // a host exception, with no stray read, unbounded recursion, quadratic work or
 // leaked reference. The inputs once broke the parser or the plugin, or are the
-// largest shapes the README's Limits section promises.
+// largest shapes docs/limits.md promises.
 
 #include <algorithm>
 #include <chrono>
@@ -386,7 +386,7 @@ std::string Base64Lines(size_t bytes) {
 }
 
 // The largest shapes we promise end with a defined result; the time and peak
-// memory printed are what the README's Limits section records.
+// memory printed are what docs/performance.md records.
 TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
   struct Case {
     const char* name;
