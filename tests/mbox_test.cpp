@@ -1,5 +1,6 @@
 // MimeMboxZQV reading mbox files of either quoting convention one message at
 // a time; and the reader below it at the edges of its blocks.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -138,6 +139,48 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
   for (const char* property : {"Source", "Subject", "PlainText", "BodyDecoded"}) {
     EXPECT_EQ(TaggedOf(host().get(read, property).str()),
               TaggedOf(host().get(made, property).str())) << property;
+  }
+}
+
+// A file cut anywhere (a copy still being written, a full disk) reads to its
+// end: every message whose following envelope line is whole reads as in the
+// whole file, and nothing after the cut is invented.
+TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
+  const std::string whole = MboxWriter(MboxWriter::Quoting::Mboxrd, "\r\n")
+                                .add("Subject: one\n\nbody\n")
+                                .add(kQuotedBody)
+                                .add("Subject: three\n\n")
+                                .bytes();
+  const std::vector<std::string> messages = readAll(open(directory_.write("whole", whole)));
+  ASSERT_EQ(messages.size(), 3u);
+  // Where each envelope line ends: message i is whole once the cut passes
+  // the end of envelope i + 1.
+  std::vector<size_t> envelopeStarts, envelopeEnds;
+  for (size_t at = 0; at != std::string::npos; at = whole.find("\nFrom ", at)) {
+    if (at > 0) ++at;
+    envelopeStarts.push_back(at);
+    at = whole.find('\n', at) + 1;
+    envelopeEnds.push_back(at);
+  }
+  ASSERT_EQ(envelopeEnds.size(), 3u);
+
+  for (size_t cut = 0; cut <= whole.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    const emu::Obj mbox = open(directory_.write("cut", whole.substr(0, cut)));
+    if (std::optional<emu::RaisedException> refused = host().takeException()) {
+      EXPECT_LT(cut, envelopeEnds[0]);
+      EXPECT_EQ(refused->message, "Not an mbox file");
+      continue;
+    }
+    const std::vector<std::string> read = readAll(mbox);
+    EXPECT_EQ(integer(mbox, "Position"), static_cast<int64_t>(cut));
+    // At most one message an envelope line begun before the cut.
+    const size_t begun = std::count_if(envelopeStarts.begin(), envelopeStarts.end(),
+                                       [&](size_t start) { return start + 5 <= cut; });
+    EXPECT_LE(read.size(), begun);
+    for (size_t i = 0; i + 1 < envelopeEnds.size() && envelopeEnds[i + 1] <= cut; ++i) {
+      EXPECT_EQ(read.at(i), messages[i]) << "message " << i;
+    }
   }
 }
 
