@@ -32,10 +32,14 @@ class HeaderTest : public PluginTest {
   }
 };
 
+// Typed reads find their field ignoring ASCII case, never by a prefix or suffix.
 TEST_F(HeaderTest, TypedPropertiesHoldTheirFieldsAsMimeticRendersThem) {
   emu::Obj header = headerOf(
-      "Mime-Version: 1.0\r\n"
-      "Content-Type: text/plain; charset=utf-8\r\n"
+      "content-type-x: image/png\r\n"
+      "content-typ: image/gif\r\n"
+      "x-content-type: image/jpeg\r\n"
+      "mime-VERSION: 1.0\r\n"
+      "cONTENT-tYPE: text/plain; charset=utf-8\r\n"
       "Content-Transfer-Encoding: Quoted-Printable\r\n"
       "Content-Disposition: inline; filename=note.txt\r\n"
       "Content-Description: A short note\r\n"

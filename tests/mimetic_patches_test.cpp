@@ -130,41 +130,12 @@ TEST(MimeticPatches, DecodersGiveWholeGroupsAndRunsWhatTheyGiveByteByByte) {
   }
 }
 
-// Typed reads find their field ignoring ASCII case, and never by a prefix.
-TEST(MimeticPatches, TypedReadsFindTheirFieldIgnoringAsciiCaseOnly) {
-  auto entity = ParseMessage(
-      "content-type-x: image/png\r\ncontent-typ: image/gif\r\ncONTENT-tYPE: text/html\r\n"
-      "mime-VERSION: 2.1\r\n\r\nbody\r\n");
-  const mimetic::Header& header = entity->header();
-  EXPECT_EQ(header.contentType().subtype(), "html");
-  EXPECT_EQ(header.mimeVersion().str(), "2.1");
-  EXPECT_FALSE(header.hasField("Content-Type-"));
-  EXPECT_FALSE(header.hasField("X-Content-Type"));
-}
-
 // Version texts and generated ids are made of these digits.
 TEST(MimeticPatches, IntegersFormatAsPlainDecimalDigits) {
   EXPECT_EQ(mimetic::utils::int2str(0), "0");
   EXPECT_EQ(mimetic::utils::int2str(1234567), "1234567");
   EXPECT_EQ(mimetic::utils::int2str(-530), "-530");
   EXPECT_EQ(mimetic::utils::int2str(-2147483647 - 1), "-2147483648");
-}
-
-// A boundary line straddling the 4 KB read buffer's end left its leading
-// line break at the end of the part's body.
-TEST(MimeticPatches, PartBodiesEndBeforeTheBoundaryWhereverTheBufferEnds) {
-  for (const std::string lineBreak : {"\r\n", "\n"}) {
-    for (size_t length = 4050; length < 4100; ++length) {
-      const std::string body(length, 'x');
-      auto entity = ParseMessage("Content-Type: multipart/mixed; boundary=b" + lineBreak + lineBreak +
-                                 "--b" + lineBreak + lineBreak + body + lineBreak + "--b" +
-                                 lineBreak + lineBreak + body + lineBreak + "--b--" + lineBreak);
-      const mimetic::MimeEntityList& parts = entity->body().parts();
-      ASSERT_EQ(parts.size(), 2u);
-      EXPECT_EQ(parts.front()->body().size(), length) << length;
-      EXPECT_EQ(parts.back()->body().size(), length) << length;
-    }
-  }
 }
 
 // Every text the parser keeps of an entity and its parts, in order.
