@@ -1,5 +1,6 @@
 // The mimetic defects we patch, each with the input that used to break it,
-// and what our faster replacements of mimetic code must keep giving.
+// where the plugin's tests do not show them already, and what our faster
+// replacements of mimetic code must keep giving.
 #include <algorithm>
 #include <iterator>
 #include <memory>
@@ -20,24 +21,6 @@ namespace {
 std::unique_ptr<mimetic::MimeEntity> ParseMessage(const std::string& text) {
   std::istringstream stream(text);
   return std::make_unique<mimetic::MimeEntity>(stream);
-}
-
-// Without its closing ";" a group lost its last character, or (ending in its
-// colon) made the address parser throw std::length_error.
-TEST(MimeticPatches, GroupsReadTheSameWithOrWithoutTheirClosingSemicolon) {
-  for (const std::string text :
-       {"friends: a@example.org, b@example.org", "friends: Ann <a@example.org>  ",
-        "team: x@example.org, \"Doe, J\" <j@example.org>", "undisclosed-recipients:", ":"}) {
-    SCOPED_TRACE(text);
-    const mimetic::Group closed(text + ";");
-    auto entity = ParseMessage("To: " + text + "\r\n\r\nbody\r\n");
-    const mimetic::Header& header = entity->header();
-    const mimetic::AddressList& to = header.to();
-    ASSERT_EQ(to.size(), 1u);
-    ASSERT_TRUE(to.front().isGroup());
-    EXPECT_EQ(to.front().group().name(), closed.name());
-    EXPECT_EQ(to.front().group().str(), closed.str());  // every mailbox, whole
-  }
 }
 
 // A typed field whose text failed to parse was left pointing at its deleted
