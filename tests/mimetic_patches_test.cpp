@@ -222,8 +222,8 @@ TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
 }
 
 // With imBodyInPlace a body lying whole in the stream's memory is referred to,
-// not copied; one starting in bytes the header reader took is copied. Either
-// way it reads the same.
+// not copied; one starting in bytes the header reader took is copied. (That
+// either way it reads the same, the test above shows.)
 TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
   struct Case {
     std::string message;
@@ -245,15 +245,9 @@ TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
       {"Subject: s\r\nno colon here\r\n" + text + "\r\n", false},
   };
   for (const Case& c : cases) {
-    std::string expected;
-    DumpEntity(*ParseMessage(c.message), expected);
     std::istringstream stream(c.message);
     mimetic::MimeEntity entity;
     entity.load(stream, mimetic::imBodyInPlace);
-    std::string dump;
-    DumpEntity(entity, dump);
-    EXPECT_EQ(dump, expected) << c.message.substr(0, 60);
-
     std::vector<const mimetic::MimeEntity*> leaves = {&entity};
     if (!entity.body().parts().empty()) {
       leaves.assign(entity.body().parts().begin(), entity.body().parts().end());
