@@ -68,11 +68,16 @@ class PartWalkTest : public PluginTest {
   }
 };
 
+// The first text of each kind is taken and every other part filed. A message
+// without parts is filed like any part, then takes its own body's text
+// whatever its type or disposition.
 TEST_F(PartWalkTest, FirstTextOfEachKindIsTakenAndEveryOtherPartIsFiled) {
-  const std::string pdfAttachment = Part(
-      "Content-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n"
-      "Content-Disposition: attachment; filename=report.pdf\r\n",
-      "JVBERi0xLjQgZmFrZQ==");
+  const std::string pdf = "%PDF-1.4 fake";
+  const std::string pdfHeaders =
+      "Content-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n";
+  const std::string pdfBody = "JVBERi0xLjQgZmFrZQ==";
+  const std::string pdfAttachment =
+      Part(pdfHeaders + "Content-Disposition: attachment; filename=report.pdf\r\n", pdfBody);
   const std::string png = Part(
       "Content-Type: image/png\r\nContent-Transfer-Encoding: base64\r\nContent-ID: <logo>\r\n",
       "iVBORw0KGgo=");
@@ -84,7 +89,7 @@ TEST_F(PartWalkTest, FirstTextOfEachKindIsTakenAndEveryOtherPartIsFiled) {
        Multipart("alternative", {TextPart("html", "<p>html</p>"), TextPart("plain", "plain")}),
        "plain", "<p>html</p>", {}, {}},
       {"mixed: nested alternative and a PDF", Multipart("mixed", {alternative, pdfAttachment}),
-       "plain", "<p>html</p>", {"%PDF-1.4 fake"}, {}},
+       "plain", "<p>html</p>", {pdf}, {}},
       {"related: html and an image",
        Multipart("related", {TextPart("html", "<p>a <b>b</b></p>"), png}), kFromHtml,
        "<p>a <b>b</b></p>", {}, {"\x89PNG\r\n\x1A\n"}},
@@ -109,23 +114,11 @@ TEST_F(PartWalkTest, FirstTextOfEachKindIsTakenAndEveryOtherPartIsFiled) {
        Multipart("mixed", {TextPart("plain", "outer"),
                            Part("Content-Type: message/rfc822\r\n", "To: x\r\n" + alternative)}),
        "outer", "<p>html</p>", {}, {"plain", kNil}},
-  };
-  for (const Case& test : cases) expectFiled(test);
-}
-
-// A message without parts is filed like any part, then takes its own body's
-// text whatever its type or disposition.
-TEST_F(PartWalkTest, MessageWithoutPartsTakesItsTextFromItsBody) {
-  const std::string pdf = "%PDF-1.4 fake";
-  const std::string pdfHeaders =
-      "Content-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n";
-  const std::string pdfBody = "JVBERi0xLjQgZmFrZQ==";
-  const std::vector<Case> cases = {
+      // messages without parts
       {"plain", TextPart("plain", "hello"), "hello", kNil, {}, {}, "hello"},
       {"no MIME fields", "Subject: s\r\n\r\nhi\r\n", "hi\r\n", kNil, {}, {"hi\r\n"}, "hi\r\n"},
       {"a PDF", Part(pdfHeaders, pdfBody), pdf, kNil, {}, {pdf}, pdf},
-      {"a PDF attachment", Part(pdfHeaders + "Content-Disposition: attachment\r\n", pdfBody), pdf,
-       kNil, {pdf}, {}, pdf},
+      {"a PDF attachment", pdfAttachment, pdf, kNil, {pdf}, {}, pdf},
       {"plain attachment", TextPart("plain", "note", "Content-Disposition: attachment\r\n"), "note",
        kNil, {"note"}, {}, "note"},
       {"html", TextPart("html", "<p>x</p>"), kFromHtml, "<p>x</p>", {}, {}, "<p>x</p>"},
