@@ -264,8 +264,8 @@ TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
 // A header running to the end of the input lost its last field (added only
 // once the next line begins), and a last line with no colon. An envelope line
 // inside a header (archives glued together) ended it; it is passed over, and
-// any other non-field line begins the body. Unfolding took out the blanks
-// after a line break too.
+// any other non-field line begins the body. Unfolding put one space for a
+// line break and the blanks after it.
 TEST(MimeticPatches, HeaderLinesBecomeFieldsOrBodyText) {
   struct Case {
     const char* message;
