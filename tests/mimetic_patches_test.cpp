@@ -1,5 +1,6 @@
 // The mimetic defects we patch, each with the input that used to break it,
-// and what our faster replacements of mimetic code must keep giving.
+// where the plugin's tests do not show them already, and what our faster
+// replacements of mimetic code must keep giving.
 #include <algorithm>
 #include <iterator>
 #include <memory>
@@ -20,25 +21,6 @@ namespace {
 std::unique_ptr<mimetic::MimeEntity> ParseMessage(const std::string& text) {
   std::istringstream stream(text);
   return std::make_unique<mimetic::MimeEntity>(stream);
-}
-
-// Without its closing ";" a group lost its last character, or (ending in its
-// colon) made the address parser throw std::length_error.
-TEST(MimeticPatches, GroupsReadTheSameWithOrWithoutTheirClosingSemicolon) {
-  for (const std::string text :
-       {"friends: a@example.org, b@example.org", "friends: Ann <a@example.org>  ",
-        "team: x@example.org, \"Doe, J\" <j@example.org>", "undisclosed-recipients:", ":"}) {
-    SCOPED_TRACE(text);
-    const mimetic::Group closed(text + ";");
-    auto entity = ParseMessage("To: " + text + "\r\n\r\nbody\r\n");
-    const mimetic::Header& header = entity->header();
-    const mimetic::AddressList& to = header.to();
-    ASSERT_EQ(to.size(), 1u);
-    ASSERT_TRUE(to.front().isGroup());
-    EXPECT_EQ(to.front().group().name(), closed.name());
-    EXPECT_EQ(to.front().group().str(), closed.str());  // every mailbox, whole
-  }
-  EXPECT_EQ(mimetic::Group("friends: a@example.org, b@example.org").back().domain(), "example.org");
 }
 
 // A typed field whose text failed to parse was left pointing at its deleted
@@ -66,10 +48,6 @@ TEST(MimeticPatches, FailedTypedReadKeepsTheFieldThroughEitherAccessor) {
   EXPECT_EQ(header.field("X-Typed").value(), "original text");
   EXPECT_THROW(header.getField<NeverParses>("X-Typed"), std::length_error);
   EXPECT_EQ(header.field("X-Typed").value(), "original text");
-
-  // Header fills rely on the const accessor not adding an absent field.
-  constHeader.getField<NeverParses>("X-Absent");
-  EXPECT_EQ(header.size(), 1u);
 
   const ExposedHeader copy(header);  // copies and destroys the values again
   EXPECT_EQ(copy.field("X-Typed").value(), "original text");
@@ -131,41 +109,12 @@ TEST(MimeticPatches, DecodersGiveWholeGroupsAndRunsWhatTheyGiveByteByByte) {
   }
 }
 
-// Typed reads find their field ignoring ASCII case, and never by a prefix.
-TEST(MimeticPatches, TypedReadsFindTheirFieldIgnoringAsciiCaseOnly) {
-  auto entity = ParseMessage(
-      "content-type-x: image/png\r\ncontent-typ: image/gif\r\ncONTENT-tYPE: text/html\r\n"
-      "mime-VERSION: 2.1\r\n\r\nbody\r\n");
-  const mimetic::Header& header = entity->header();
-  EXPECT_EQ(header.contentType().subtype(), "html");
-  EXPECT_EQ(header.mimeVersion().str(), "2.1");
-  EXPECT_FALSE(header.hasField("Content-Type-"));
-  EXPECT_FALSE(header.hasField("X-Content-Type"));
-}
-
 // Version texts and generated ids are made of these digits.
 TEST(MimeticPatches, IntegersFormatAsPlainDecimalDigits) {
   EXPECT_EQ(mimetic::utils::int2str(0), "0");
   EXPECT_EQ(mimetic::utils::int2str(1234567), "1234567");
   EXPECT_EQ(mimetic::utils::int2str(-530), "-530");
   EXPECT_EQ(mimetic::utils::int2str(-2147483647 - 1), "-2147483648");
-}
-
-// A boundary line straddling the 4 KB read buffer's end left its leading
-// line break at the end of the part's body.
-TEST(MimeticPatches, PartBodiesEndBeforeTheBoundaryWhereverTheBufferEnds) {
-  for (const std::string lineBreak : {"\r\n", "\n"}) {
-    for (size_t length = 4050; length < 4100; ++length) {
-      const std::string body(length, 'x');
-      auto entity = ParseMessage("Content-Type: multipart/mixed; boundary=b" + lineBreak + lineBreak +
-                                 "--b" + lineBreak + lineBreak + body + lineBreak + "--b" +
-                                 lineBreak + lineBreak + body + lineBreak + "--b--" + lineBreak);
-      const mimetic::MimeEntityList& parts = entity->body().parts();
-      ASSERT_EQ(parts.size(), 2u);
-      EXPECT_EQ(parts.front()->body().size(), length) << length;
-      EXPECT_EQ(parts.back()->body().size(), length) << length;
-    }
-  }
 }
 
 // Every text the parser keeps of an entity and its parts, in order.
@@ -269,8 +218,8 @@ TEST(MimeticPatches, MessagesReadInTheStreamsMemoryAsTheyAreReadByteByByte) {
 }
 
 // With imBodyInPlace a body lying whole in the stream's memory is referred to,
-// not copied; one starting in bytes the header reader took is copied. Either
-// way it reads the same.
+// not copied; one starting in bytes the header reader took is copied. (That
+// either way it reads the same, the test above shows.)
 TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
   struct Case {
     std::string message;
@@ -292,15 +241,9 @@ TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
       {"Subject: s\r\nno colon here\r\n" + text + "\r\n", false},
   };
   for (const Case& c : cases) {
-    std::string expected;
-    DumpEntity(*ParseMessage(c.message), expected);
     std::istringstream stream(c.message);
     mimetic::MimeEntity entity;
     entity.load(stream, mimetic::imBodyInPlace);
-    std::string dump;
-    DumpEntity(entity, dump);
-    EXPECT_EQ(dump, expected) << c.message.substr(0, 60);
-
     std::vector<const mimetic::MimeEntity*> leaves = {&entity};
     if (!entity.body().parts().empty()) {
       leaves.assign(entity.body().parts().begin(), entity.body().parts().end());
@@ -315,30 +258,49 @@ TEST(MimeticPatches, BodiesLeftInTheInputReadAsCopiedOnes) {
 }
 
 // A header running to the end of the input lost its last field (added only
-// once the next line begins), and a last line with no colon.
-TEST(MimeticPatches, HeaderThatEndsTheInputKeepsItsLastFieldAndLine) {
+// once the next line begins), and a last line with no colon. An envelope line
+// inside a header (archives glued together) ended it; it is passed over, and
+// any other non-field line begins the body. Unfolding put one space for a
+// line break and the blanks after it.
+TEST(MimeticPatches, HeaderLinesBecomeFieldsOrBodyText) {
   struct Case {
     const char* message;
-    const char* lastField;  // name: value, "" for no field
+    const char* fields;  // "name=value|" each
     const char* body;
   };
   const Case cases[] = {
-      {"Subject: hi", "Subject: hi", ""},
-      {"From: a@example.org\r\nSubject: hi\r\n", "Subject: hi", ""},
-      {"From: a@example.org\nSubject: hi\n folded", "Subject: hi folded", ""},
-      {"X-Empty:", "X-Empty: ", ""},
-      {"From: a@example.org\r\nno colon", "From: a@example.org", "no colon"},
-      {"From: a@example.org\r\nno-colon", "From: a@example.org", "no-colon"},
-      {"From: a@example.org\r\ntrailing ", "From: a@example.org", "trailing "},
+      {"Subject: hi", "Subject=hi|", ""},
+      {"From: a@example.org\r\nSubject: hi\r\n", "From=a@example.org|Subject=hi|", ""},
+      {"From: a@example.org\nSubject: hi\n folded", "From=a@example.org|Subject=hi folded|", ""},
+      {"X-Empty:", "X-Empty=|", ""},
+      {"From: a@example.org\r\nno colon", "From=a@example.org|", "no colon"},
+      {"From: a@example.org\r\nno-colon", "From=a@example.org|", "no-colon"},
+      {"From: a@example.org\r\ntrailing ", "From=a@example.org|", "trailing "},
       {"hello", "", "hello"},
       {"no colon, body text", "", "no colon, body text"},
+      {"Subject: one\r\nFrom a@example.org  Sun Apr  5 09:24:45 2015\r\nTo: b@example.org\r\n"
+       "\r\nbody",
+       "Subject=one|To=b@example.org|", "body"},
+      {"From a@example.org  Sun Apr  5 09:24:45 2015\nFrom b@example.org Mon\nSubject: one\n\nbody",
+       "Subject=one|", "body"},
+      {"Subject: one\r\nwrapped without a blank\r\nTo: b@example.org\r\n\r\nbody",
+       "Subject=one|", "wrapped without a blank\r\nTo: b@example.org\r\n\r\nbody"},
+      {"Subject: one\r\n\r\nFrom a@example.org  Sun\r\nTo: x\r\n", "Subject=one|",
+       "From a@example.org  Sun\r\nTo: x\r\n"},
+      {"Subject: 550 5.1.1\r\n\tUser unknown\r\n\r\nx", "Subject=550 5.1.1\tUser unknown|", "x"},
+      {"Subject: a\n  b \n\tc\n\nx", "Subject=a  b \tc|", "x"},
+      {"Subject:\r\n \tfolded\r\n second\r\n\r\nx", "Subject=folded second|", "x"},
+      // between two encoded words a fold is one blank, which decoding drops
+      {"Subject: =?utf-8?q?a?=\r\n\t =?utf-8?q?b?=\r\n\tc?=\r\n  d\r\n\r\nx",
+       "Subject==?utf-8?q?a?= =?utf-8?q?b?=\tc?=  d|", "x"},
   };
   for (const Case& c : cases) {
     auto entity = ParseMessage(c.message);
-    const mimetic::Header& header = entity->header();
-    const std::string last =
-        header.empty() ? "" : std::string(header.back().name()) + ": " + header.back().value();
-    EXPECT_EQ(last, c.lastField) << c.message;
+    std::string fields;
+    for (const mimetic::Field& field : entity->header()) {
+      fields += field.name() + "=" + field.value() + "|";
+    }
+    EXPECT_EQ(fields, c.fields) << c.message;
     EXPECT_EQ(std::string(entity->body().begin(), entity->body().end()), c.body) << c.message;
   }
 }
