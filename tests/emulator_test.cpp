@@ -97,7 +97,6 @@ TEST(EmulatorConversion, OwnEncodingsAndUnicodeFormsBothWaysAndWhatCannotConvert
           {"\xE2\x82\xAC", kREALTextEncodingUTF8, kREALTextEncodingISOLatin1},
           {"\xC3\xA9", kREALTextEncodingUTF8, kREALTextEncodingASCII},
           {"\xC4\x80", kREALTextEncodingUTF8, kREALTextEncodingMacRoman},
-          {"\xE9", kREALTextEncodingUnknown, kREALTextEncodingUTF8},
           {"abc", kREALTextEncodingUTF8, 0x0A09},  // no converter at all
       });
   // A mark of the other byte order switches the order and is dropped.
