@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "host.h"
+#include "plugin_test.h"
 #include "record_arena.h"
 
 #ifdef _WIN32
@@ -135,24 +135,19 @@ TEST(EmulatorConversion, SystemCodePagesConvertAlikeEverywhere) {
 }
 
 // The host's own rules for joined and compared strings, which host code sees
-// in a mailbox's Email and the plugin relies on to find fields by name.
+// in a mailbox's Email (the header tests look up fields in another case).
 TEST_F(EmulatorTest, JoinedStringsTakeAnEncodingForBothAndComparisonIgnoresCase) {
   auto join = HostFunction<hostfn::RuntimeAddString>("RuntimeAddString");
   Str latin = host.string("caf\xE9", kREALTextEncodingISOLatin1);
   Str ascii = host.string("x@", kREALTextEncodingASCII);
-  Str sameTag = Str::adopt(join(ascii.get(), host.string("y", kREALTextEncodingASCII).get()));
-  EXPECT_EQ(sameTag.bytes(), "x@y");
-  EXPECT_EQ(sameTag.encoding(), kREALTextEncodingASCII);
-  Str asciiThenLatin = Str::adopt(join(ascii.get(), latin.get()));
-  EXPECT_EQ(asciiThenLatin.bytes(), "x@caf\xE9");
-  EXPECT_EQ(asciiThenLatin.encoding(), kREALTextEncodingISOLatin1);
-  Str mixed = Str::adopt(join(latin.get(), host.string("\xE2\x82\xAC").get()));
-  EXPECT_EQ(mixed.bytes(), "caf\xC3\xA9\xE2\x82\xAC");
-  EXPECT_EQ(mixed.encoding(), kREALTextEncodingUTF8);
+  EXPECT_EQ(TaggedOf(Str::adopt(join(ascii.get(), host.string("y", kREALTextEncodingASCII).get()))),
+            Tagged("x@y", kREALTextEncodingASCII));
+  EXPECT_EQ(TaggedOf(Str::adopt(join(ascii.get(), latin.get()))),
+            Tagged("x@caf\xE9", kREALTextEncodingISOLatin1));
+  EXPECT_EQ(TaggedOf(Str::adopt(join(latin.get(), host.string("\xE2\x82\xAC").get()))),
+            Tagged("caf\xC3\xA9\xE2\x82\xAC", kREALTextEncodingUTF8));
 
   auto compare = HostFunction<hostfn::RuntimeStringCompare>("RuntimeStringCompare");
-  EXPECT_EQ(compare(host.string("Content-TYPE").get(),
-                    host.string("content-type", kREALTextEncodingASCII).get()), 0);
   EXPECT_EQ(compare(latin.get(), host.string("CAF\xC3\xA9").get()), 0);
   EXPECT_LT(compare(host.string("abc").get(), host.string("abd").get()), 0);
   EXPECT_GT(compare(host.string("abc").get(), nullptr), 0);
