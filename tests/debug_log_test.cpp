@@ -62,55 +62,16 @@ TEST(DebugLogLines, EachOperationWritesOnePrefixedLineCutAt4095Bytes) {
   }
 }
 
-// The switch is read when the plugin starts, and only then.
-class DebugLogStartUp : public InProcessTest {
- protected:
-  void startPlugin(emu::Host& newHost) override {
-    SetDebugVariable("Yes");
-    newHost.startPlugin(&REALPluginMain);
-  }
-  void TearDown() override {
-    InProcessTest::TearDown();
-    SetDebugVariable(nullptr);
-    ReadDebugSwitch();
-  }
-};
-
-TEST_F(DebugLogStartUp, ReadsTheSwitchOnceAtStartUp) {
-  EXPECT_TRUE(DebugLogEnabled());
-  SetDebugVariable("0");
-  EXPECT_TRUE(DebugLogEnabled()) << "a later change must not reach a running plugin";
-}
-
-using DebugLogQuiet = InProcessTest;
-
-// The same work with the switch on shows that it would have had lines to write.
-TEST_F(DebugLogQuiet, NothingIsWrittenWhileTheSwitchIsOff) {
+// The plugin library's own lines reach the log only when the switch was on as
+// the library started: a later change must not reach a running plugin. The
+// parse and decoding work writes lines when on, so "off" shows their guards.
+TEST(DebugLogPlugin, LogsOnlyWhenSwitchedOnAtStartUp) {
   const std::string message =
       "Subject: =?x-unknown?Q?caf=E9?=\r\n"
       "Date: Tue, 12 Mar 2024 09:41:02 +0100\r\n"
       "Content-Type: text/html; charset=utf-8\r\n"
       "\r\n"
       "<p>Gr\xC3\xBC\xC3\x9F" "e \xC0\x80</p>\r\n";
-  for (const bool on : {false, true}) {
-    SetDebugVariable(on ? "1" : "0");
-    ReadDebugSwitch();
-    LogCapture log;
-    {
-      emu::Obj email = parseEmail(message);
-      emu::Value decoded = host().callShared("MimeEmailZQV", kDecodeInline,
-                                             {host().string("a \xC0\x80 =?utf-8?q?b?=")});
-    }
-    const std::string written = log.lines();
-    EXPECT_EQ(written.empty(), !on) << written;
-  }
-  SetDebugVariable(nullptr);
-  ReadDebugSwitch();
-}
-
-// The plugin library's own lines reach the log too, and only when the switch
-// was on as the library started.
-TEST(DebugLogPlugin, LogsOnlyWhenSwitchedOnAtStartUp) {
   // Reading an item's path as UTF-16 is traced with its length.
   const std::string missingFile = "/zqv-missing/a.eml";
   const std::string pathLine =
@@ -121,8 +82,11 @@ TEST(DebugLogPlugin, LogsOnlyWhenSwitchedOnAtStartUp) {
     {
       emu::Host host;
       host.loadPlugin();
+      SetDebugVariable(on ? "0" : "1");
       host.construct("MimeEmailZQV", kFileConstructor, {host.folderItem(missingFile)});
       EXPECT_TRUE(host.takeException().has_value());
+      host.construct(kEmailClass, kStringConstructor, {host.string(message)});
+      host.callShared(kEmailClass, kDecodeInline, {host.string("a \xC0\x80 =?utf-8?q?b?=")});
       EXPECT_EQ(host.leakReport(), "");
     }
     const std::string lines = log.lines();

@@ -1,6 +1,6 @@
 // Host exceptions as host code catches them: class, message and error number,
-// the fallbacks when the host cannot make a class, the translation of C++
-// exceptions at guarded entry points, and the bounds-checked element read.
+// the fallbacks when the host cannot make a class, and the translation of C++
+// exceptions at guarded entry points.
 #include <gtest/gtest.h>
 
 #include <any>
@@ -13,7 +13,6 @@
 
 #include "plugin_test.h"
 #include "runtime/errors.h"
-#include "runtime/host_binding.h"
 
 namespace {
 struct EmptyBadAlloc : std::bad_alloc {
@@ -77,40 +76,12 @@ TEST_F(ErrorsTest, GuardTranslatesEveryKindOfEscapingException) {
     EXPECT_EQ(RunGuarded(-1, [&] { return c.raise(), 1; }), -1) << c.message;
     expectException(c.className, c.message);
   }
-
-  host().refuseInstances("OutOfMemoryException", true);
-  RunGuarded([] { throw std::bad_alloc(); });
-  expectException("RuntimeException", "Failed to allocate memory: " + badAlloc);
 }
 
-TEST_F(ErrorsTest, ObjectArrayItemChecksTheIndexAgainstTheArray) {
-  emu::Obj array = emu::Obj::adopt(RuntimeArrayCreateSingleDimBoundedArray(4, -1));
-  emu::Obj empty = emu::Obj::adopt(RuntimeArrayCreateSingleDimBoundedArray(4, -1));
-  for (int day = 1; day <= 3; ++day) host().append(array, host().date(2024, 12, day, 0, 0, 0));
-
-  for (int64_t index = 0; index < 3; ++index) {
-    emu::Obj item = emu::Obj::adopt(ObjectArrayItem(array.get(), index));
-    EXPECT_EQ(item.get(), host().element(array, index).get()) << index;
-  }
-  EXPECT_EQ(ObjectArrayItem(nullptr, 0), nullptr);
-  expectNoException();
-
-  struct Case {
-    const emu::Obj& array;
-    int64_t index;
-    const char* message;
-  };
-  const Case outside[] = {
-      {array, 3, "The parameter index  is too big. Range is 0 to 2, but value is 3."},
-      {array, -1, "The parameter index  is too small. Range is 0 to 2, but value is -1."},
-      {empty, 0, "The parameter index  is too big. Range is 0 to -1, but value is 0."},
-  };
-  for (const Case& c : outside) {
-    EXPECT_EQ(ObjectArrayItem(c.array.get(), c.index), nullptr);
-    expectException("OutOfBoundsException", c.message);
-  }
-
-  // Other callers name their method, or no parameter.
+// The element reads (header, parts, attachments tests) raise with the
+// parameter "index" and no method; other callers name their method, or no
+// parameter.
+TEST_F(ErrorsTest, ParameterOutOfRangeNamesTheMethodOrNoParameter) {
   RaiseParameterOutOfRange(10, 5, 10, nullptr, "Item");
   expectException("OutOfBoundsException",
                   "The parameter ? to method Item is too big. Range is 5 to 9, but value is 10.");
