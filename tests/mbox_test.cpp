@@ -25,35 +25,24 @@ std::string Lines(const std::string& text, const std::string& lineEnd) {
   return written;
 }
 
-// Appends messages (lines ended by "\n", written as `lineEnd`) as a mailer
-// does: an envelope line, the message with its "From " lines quoted, a blank
+// `messages` (lines ended by "\n", written as `lineEnd`) as a mailer appends
+// them: an envelope line, the message with its "From " lines quoted, a blank
 // line. mboxo quotes "From " only; mboxrd also ">From ", ">>From " ...
-class MboxWriter {
- public:
-  enum class Quoting { Mboxo, Mboxrd };
-  MboxWriter(Quoting quoting, std::string lineEnd) : quoting_(quoting), lineEnd_(lineEnd) {}
-
-  MboxWriter& add(const std::string& message) {
-    std::string text = "From sender@example.com Sat Dec  5 10:00:00 2026\n";
+std::string Mbox(const std::vector<std::string>& messages, const std::string& lineEnd = "\n",
+                 bool mboxrd = true) {
+  std::string text;
+  for (const std::string& message : messages) {
+    text += "From sender@example.com Sat Dec  5 10:00:00 2026\n";
     std::istringstream lines(message);
     for (std::string line; std::getline(lines, line);) {
-      text += (isQuoted(line) ? ">" : "") + line + "\n";
+      const size_t from = mboxrd ? line.find_first_not_of('>') : 0;
+      const bool quoted = from != std::string::npos && line.compare(from, 5, "From ") == 0;
+      text += (quoted ? ">" : "") + line + "\n";
     }
-    text_ += Lines(text + "\n", lineEnd_);
-    return *this;
+    text += "\n";
   }
-  const std::string& bytes() const { return text_; }
-
- private:
-  bool isQuoted(const std::string& line) const {
-    const size_t from = quoting_ == Quoting::Mboxrd ? line.find_first_not_of('>') : 0;
-    return from != std::string::npos && line.compare(from, 5, "From ") == 0;
-  }
-
-  Quoting quoting_;
-  std::string lineEnd_;
-  std::string text_;
-};
+  return Lines(text, lineEnd);
+}
 
 const std::string kQuotedBody =
     "Subject: quoting\n"
@@ -91,7 +80,6 @@ class MboxTest : public PluginTest {
 };
 
 TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
-  using Quoting = MboxWriter::Quoting;
   const std::string plain = "Subject: one\n\nbody\n";
   const std::string headerOnly = "Subject: two\n\n";
   struct Case {
@@ -101,15 +89,15 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
   };
   const Case cases[] = {
       {"mboxrd, LF",
-       MboxWriter(Quoting::Mboxrd, "\n").add(plain).add(kQuotedBody).add(headerOnly).bytes(),
+       Mbox({plain, kQuotedBody, headerOnly}),
        {plain, kQuotedBody, headerOnly}},
       {"mboxrd, CRLF",
-       MboxWriter(Quoting::Mboxrd, "\r\n").add(plain).add(kQuotedBody).bytes(),
+       Mbox({plain, kQuotedBody}, "\r\n"),
        {Lines(plain, "\r\n"), Lines(kQuotedBody, "\r\n")}},
       // mboxo leaves ">From " as it was, so reading takes one '>' that the
       // message had: the convention's known loss.
       {"mboxo, LF",
-       MboxWriter(Quoting::Mboxo, "\n").add(plain).add("Subject: o\n\nFrom me\n>From you\n").bytes(),
+       Mbox({plain, "Subject: o\n\nFrom me\n>From you\n"}, "\n", false),
        {plain, "Subject: o\n\nFrom me\nFrom you\n"}},
       {"blank lines before the first envelope, no separator, no final line break",
        "\n \t\r\n\nFrom a\nSubject: a\n\nx\nFrom b\r\nSubject: b\r\n\r\nlast",
@@ -131,8 +119,7 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
   }
 
   // A message is the one the MemoryBlock constructor makes of its bytes.
-  const emu::Obj mbox =
-      open(directory_.write("quoted", MboxWriter(Quoting::Mboxrd, "\r\n").add(kQuotedBody).bytes()));
+  const emu::Obj mbox = open(directory_.write("quoted", Mbox({kQuotedBody}, "\r\n")));
   const emu::Obj read = host().call(mbox, kReadMessage).obj();
   const emu::Obj made = host().construct(kEmailClass, kMemoryBlockConstructor,
                                          {host().memoryBlock(Lines(kQuotedBody, "\r\n"))});
@@ -146,11 +133,8 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
 // end: every message whose following envelope line is whole reads as in the
 // whole file, and nothing after the cut is invented.
 TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
-  const std::string whole = MboxWriter(MboxWriter::Quoting::Mboxrd, "\r\n")
-                                .add("Subject: one\n\nbody\n")
-                                .add(kQuotedBody)
-                                .add("Subject: three\n\n")
-                                .bytes();
+  const std::string whole =
+      Mbox({"Subject: one\n\nbody\n", kQuotedBody, "Subject: three\n\n"}, "\r\n");
   const std::vector<std::string> messages = readAll(open(directory_.write("whole", whole)));
   ASSERT_EQ(messages.size(), 3u);
   // Where each envelope line ends: message i is whole once the cut passes
@@ -185,12 +169,12 @@ TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
 }
 
 TEST_F(MboxTest, ARefusedMessageRaisesAndTheNextOneIsRead) {
-  std::string file = MboxWriter(MboxWriter::Quoting::Mboxrd, "\n")
-                         .add("Subject: first\n\n")
-                         .add("\xFF\xFESubject: not ASCII\n\n")
-                         .add("Subject: x\nContent-Type: text/plain; charset=x-klingon\n\nqapla'\n")
-                         .add("Subject: last\n\n")
-                         .bytes();
+  const std::string file = Mbox({
+      "Subject: first\n\n",
+      "\xFF\xFESubject: not ASCII\n\n",
+      "Subject: x\nContent-Type: text/plain; charset=x-klingon\n\nqapla'\n",
+      "Subject: last\n\n",
+  });
   const fs::path path = directory_.write(fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"), file);
   const emu::Obj mbox = open(path);
   host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", true);
