@@ -70,6 +70,13 @@ class MboxTest : public PluginTest {
       }
       if (email.isNil()) return seen;
       seen.push_back(shown(email, "Source"));
+      // A message is the one the MemoryBlock constructor makes of its bytes.
+      const emu::Obj made = host().construct(kEmailClass, kMemoryBlockConstructor,
+                                             {host().memoryBlock(seen.back())});
+      for (const char* property : {"Source", "Subject", "PlainText", "BodyDecoded"}) {
+        EXPECT_EQ(TaggedOf(host().get(email, property).str()),
+                  TaggedOf(host().get(made, property).str())) << property;
+      }
     }
   }
   int64_t integer(const emu::Obj& mbox, const char* property) {
@@ -88,16 +95,12 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
     std::vector<std::string> messages;
   };
   const Case cases[] = {
-      {"mboxrd, LF",
-       Mbox({plain, kQuotedBody, headerOnly}),
-       {plain, kQuotedBody, headerOnly}},
-      {"mboxrd, CRLF",
-       Mbox({plain, kQuotedBody}, "\r\n"),
+      {"mboxrd, LF", Mbox({plain, kQuotedBody, headerOnly}), {plain, kQuotedBody, headerOnly}},
+      {"mboxrd, CRLF", Mbox({plain, kQuotedBody}, "\r\n"),
        {Lines(plain, "\r\n"), Lines(kQuotedBody, "\r\n")}},
       // mboxo leaves ">From " as it was, so reading takes one '>' that the
       // message had: the convention's known loss.
-      {"mboxo, LF",
-       Mbox({plain, "Subject: o\n\nFrom me\n>From you\n"}, "\n", false),
+      {"mboxo, LF", Mbox({plain, "Subject: o\n\nFrom me\n>From you\n"}, "\n", false),
        {plain, "Subject: o\n\nFrom me\nFrom you\n"}},
       {"blank lines before the first envelope, no separator, no final line break",
        "\n \t\r\n\nFrom a\nSubject: a\n\nx\nFrom b\r\nSubject: b\r\n\r\nlast",
@@ -109,23 +112,25 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
        {"Subject: a\n", "UnsupportedOperationException: Can't parse empty text."}},
       {"empty file", "", {}},
       {"blank lines only", "\n\r\n  \n", {}},
+      {"a refused message raises and the next one is read",
+       Mbox({"Subject: first\n\n", "\xFF\xFESubject: not ASCII\n\n",
+             "Subject: x\nContent-Type: text/plain; charset=x-klingon\n\nqapla'\n",
+             "Subject: last\n\n"}),
+       {"Subject: first\n\n",
+        "UnsupportedOperationException: Email must start with an header text. BOM character?",
+        "UnsupportedFormatException: Unhandled charset: x-klingon", "Subject: last\n\n"}},
   };
+  host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", true);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const emu::Obj mbox = open(directory_.write("folder", c.file));
+    const emu::Obj mbox =
+        open(directory_.write(fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"), c.file));
     expectNoException();
     EXPECT_EQ(readAll(mbox), c.messages);
     EXPECT_EQ(integer(mbox, "Length"), static_cast<int64_t>(c.file.size()));
-  }
-
-  // A message is the one the MemoryBlock constructor makes of its bytes.
-  const emu::Obj mbox = open(directory_.write("quoted", Mbox({kQuotedBody}, "\r\n")));
-  const emu::Obj read = host().call(mbox, kReadMessage).obj();
-  const emu::Obj made = host().construct(kEmailClass, kMemoryBlockConstructor,
-                                         {host().memoryBlock(Lines(kQuotedBody, "\r\n"))});
-  for (const char* property : {"Source", "Subject", "PlainText", "BodyDecoded"}) {
-    EXPECT_EQ(TaggedOf(host().get(read, property).str()),
-              TaggedOf(host().get(made, property).str())) << property;
+    // The end stays the end.
+    EXPECT_TRUE(host().call(mbox, kReadMessage).obj().isNil());
+    expectNoException();
   }
 }
 
@@ -166,28 +171,6 @@ TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
       EXPECT_EQ(read.at(i), messages[i]) << "message " << i;
     }
   }
-}
-
-TEST_F(MboxTest, ARefusedMessageRaisesAndTheNextOneIsRead) {
-  const std::string file = Mbox({
-      "Subject: first\n\n",
-      "\xFF\xFESubject: not ASCII\n\n",
-      "Subject: x\nContent-Type: text/plain; charset=x-klingon\n\nqapla'\n",
-      "Subject: last\n\n",
-  });
-  const fs::path path = directory_.write(fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"), file);
-  const emu::Obj mbox = open(path);
-  host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", true);
-  EXPECT_EQ(readAll(mbox),
-            (std::vector<std::string>{
-                "Subject: first\n\n",
-                "UnsupportedOperationException: Email must start with an header text. BOM character?",
-                "UnsupportedFormatException: Unhandled charset: x-klingon",
-                "Subject: last\n\n"}));
-  host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", false);
-  // The end stays the end.
-  EXPECT_TRUE(host().call(mbox, kReadMessage).obj().isNil());
-  expectNoException();
 }
 
 TEST_F(MboxTest, FilesThatAreNoMboxOrCannotBeOpenedAreRefused) {
