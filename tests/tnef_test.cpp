@@ -1,6 +1,5 @@
-// MimeTnefZQV on streams built here the way Outlook lays them out: files and
-// names, texts in their encodings, attached messages, damaged streams; then
-// the RTF decompressor and the code page table.
+// MimeTnefZQV on streams laid out as Outlook writes them: files, texts, attached
+// messages, damaged streams; then the RTF decompressor and the code page table.
 
 #include <algorithm>
 #include <cstdint>
@@ -77,9 +76,8 @@ class PropertyList {
   PropertyList& long32(uint16_t id, uint32_t value) {
     return add(Le16(0x0003) + Le16(id) + Le32(value));
   }
-  // Properties the reader has to step over: a named one with a string name,
-  // one with a numeric name, three shorts (each padded to four bytes) and
-  // two strings.
+  // Properties the reader has to step over: named ones (a string and a numeric
+  // name), three shorts each padded to four bytes, two strings.
   PropertyList& noise() {
     const std::string guid(16, '\x11');
     add(Le16(0x0003) + Le16(0x8001) + guid + Le32(1) + Le32(6) + PaddedToFour(Utf16(u"abc")) +
@@ -106,8 +104,7 @@ class PropertyList {
   std::string body_;
 };
 
-// A TNEF stream, attribute by attribute, each with the checksum writers
-// compute: the sum of its bytes.
+// A TNEF stream, each attribute with the sum of its bytes as its checksum.
 class Stream {
  public:
   Stream() {
@@ -123,8 +120,7 @@ class Stream {
     completeLengths_.push_back(bytes_.size());
     return *this;
   }
-  // One file: attAttachRendData, then the title and data (each left out when
-  // empty) and the properties.
+  // One file: attAttachRendData, the title and data (unless empty), the properties.
   Stream& file(std::string_view title, std::string_view data, const PropertyList& properties) {
     attribute(kAttachment, kAttAttachRendData, std::string(14, '\0'));
     if (!title.empty()) attribute(kAttachment, kAttAttachTitle, std::string(title) + '\0');
@@ -132,8 +128,7 @@ class Stream {
     return attribute(kAttachment, kAttAttachmentProperties, properties.bytes());
   }
   const std::string& bytes() const { return bytes_; }
-  // The lengths at which the stream is complete: after the key and after
-  // each attribute.
+  // Where the stream may end whole: after the key and after each attribute.
   const std::vector<size_t>& completeLengths() const { return completeLengths_; }
 
  private:
@@ -141,8 +136,7 @@ class Stream {
   std::vector<size_t> completeLengths_;
 };
 
-// An RTF body: the header (the size after its own field, the text's size,
-// the form and the checksum), then `content`.
+// An RTF body: the 16-byte header, then `content`.
 std::string PackedRtf(const std::string& content, size_t rawSize, const char* form, uint32_t crc) {
   return Le32(static_cast<uint32_t>(content.size() + 12)) + Le32(static_cast<uint32_t>(rawSize)) +
          form + Le32(crc) + content;
@@ -373,8 +367,7 @@ TEST(CompressedRtf, ReadsBothFormsAndChecksTheCompressedOne) {
   };
   // Two references into the preloaded dictionary, then the end.
   const std::string preloaded = compressed("\x07\x00\x0F\x01\x1C\x0E\xE0"s, 31);
-  // The documentation's second example: references that overlap the bytes
-  // they write.
+  // The documentation's second example: references overlapping what they write.
   const std::string overlapping =
       "\x1a\x00\x00\x00\x1c\x00\x00\x00\x4c\x5a\x46\x75\xe2\xd4\x4b\x51\x41\x00\x04\x20\x57\x58"
       "\x59\x5a\x0d\x6e\x7d\x01\x0e\xb0"s;
