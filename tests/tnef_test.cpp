@@ -274,8 +274,7 @@ TEST_F(TnefTest, TextsAreTaggedInTheStreamsCodePageOrAsUnicode) {
                      .long32(kPropInternetCodePage, 65001)
                      .binary(kPropHtml, "<p>caf\xC3\xA9</p>")
                      .binary(kPropRtfCompressed, kDocumentedRtf)
-                     .bytes())
-      .file("A.TXT", "a", PropertyList());
+                     .bytes());
   const emu::Obj fromLegacy = readTnef(legacy.bytes());
   expectNoException();
   EXPECT_EQ(textOf(fromLegacy, "Subject"), Tagged("\xCF\xF0\xE8\xE2\xE5\xF2", 0x0502));
