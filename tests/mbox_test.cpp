@@ -79,9 +79,6 @@ class MboxTest : public PluginTest {
       }
     }
   }
-  int64_t integer(const emu::Obj& mbox, const char* property) {
-    return host().get(mbox, property).integer();
-  }
 
   TempDirectory directory_;
 };
@@ -127,7 +124,7 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
         open(directory_.write(fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"), c.file));
     expectNoException();
     EXPECT_EQ(readAll(mbox), c.messages);
-    EXPECT_EQ(integer(mbox, "Length"), static_cast<int64_t>(c.file.size()));
+    EXPECT_EQ(host().get(mbox, "Length").integer(), static_cast<int64_t>(c.file.size()));
     // The end stays the end.
     EXPECT_TRUE(host().call(mbox, kReadMessage).obj().isNil());
     expectNoException();
@@ -162,7 +159,7 @@ TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
       continue;
     }
     const std::vector<std::string> read = readAll(mbox);
-    EXPECT_EQ(integer(mbox, "Position"), static_cast<int64_t>(cut));
+    EXPECT_EQ(host().get(mbox, "Position").integer(), static_cast<int64_t>(cut));
     // At most one message an envelope line begun before the cut.
     const size_t begun = std::count_if(envelopeStarts.begin(), envelopeStarts.end(),
                                        [&](size_t start) { return start + 5 <= cut; });
@@ -196,7 +193,7 @@ TEST_F(MboxTest, FilesThatAreNoMboxOrCannotBeOpenedAreRefused) {
     expectException(c.exceptionClass, c.message);
     // What host code cannot reach in Xojo stays quiet here.
     EXPECT_TRUE(host().call(mbox, kReadMessage).obj().isNil());
-    EXPECT_EQ(integer(mbox, "Length"), 0);
+    EXPECT_EQ(host().get(mbox, "Length").integer(), 0);
     expectNoException();
   }
 }
@@ -225,9 +222,9 @@ TEST_F(MboxTest, AFileOver4GiBStreamsWithFlatMemory) {
         expectNoException();
       }
       EXPECT_EQ(email.isNil(), i % 2 == 1) << i;
-      positions.push_back(integer(mbox, "Position"));
+      positions.push_back(host().get(mbox, "Position").integer());
     }
-    EXPECT_EQ(integer(mbox, "Length"), length);
+    EXPECT_EQ(host().get(mbox, "Length").integer(), length);
   });
   EXPECT_EQ(positions, (std::vector<int64_t>{static_cast<int64_t>(first.size()), lastAt + 2,
                                               length, length}));
