@@ -25,35 +25,24 @@ std::string Lines(const std::string& text, const std::string& lineEnd) {
   return written;
 }
 
-// Appends messages (lines ended by "\n", written as `lineEnd`) as a mailer
-// does: an envelope line, the message with its "From " lines quoted, a blank
+// `messages` (lines ended by "\n", written as `lineEnd`) as a mailer appends
+// them: an envelope line, the message with its "From " lines quoted, a blank
 // line. mboxo quotes "From " only; mboxrd also ">From ", ">>From " ...
-class MboxWriter {
- public:
-  enum class Quoting { Mboxo, Mboxrd };
-  MboxWriter(Quoting quoting, std::string lineEnd) : quoting_(quoting), lineEnd_(lineEnd) {}
-
-  MboxWriter& add(const std::string& message) {
-    std::string text = "From sender@example.com Sat Dec  5 10:00:00 2026\n";
+std::string Mbox(const std::vector<std::string>& messages, const std::string& lineEnd = "\n",
+                 bool mboxrd = true) {
+  std::string text;
+  for (const std::string& message : messages) {
+    text += "From sender@example.com Sat Dec  5 10:00:00 2026\n";
     std::istringstream lines(message);
     for (std::string line; std::getline(lines, line);) {
-      text += (isQuoted(line) ? ">" : "") + line + "\n";
+      const size_t from = mboxrd ? line.find_first_not_of('>') : 0;
+      const bool quoted = from != std::string::npos && line.compare(from, 5, "From ") == 0;
+      text += (quoted ? ">" : "") + line + "\n";
     }
-    text_ += Lines(text + "\n", lineEnd_);
-    return *this;
+    text += "\n";
   }
-  const std::string& bytes() const { return text_; }
-
- private:
-  bool isQuoted(const std::string& line) const {
-    const size_t from = quoting_ == Quoting::Mboxrd ? line.find_first_not_of('>') : 0;
-    return from != std::string::npos && line.compare(from, 5, "From ") == 0;
-  }
-
-  Quoting quoting_;
-  std::string lineEnd_;
-  std::string text_;
-};
+  return Lines(text, lineEnd);
+}
 
 const std::string kQuotedBody =
     "Subject: quoting\n"
@@ -81,17 +70,20 @@ class MboxTest : public PluginTest {
       }
       if (email.isNil()) return seen;
       seen.push_back(shown(email, "Source"));
+      // A message is the one the MemoryBlock constructor makes of its bytes.
+      const emu::Obj made = host().construct(kEmailClass, kMemoryBlockConstructor,
+                                             {host().memoryBlock(seen.back())});
+      for (const char* property : {"Source", "Subject", "PlainText", "BodyDecoded"}) {
+        EXPECT_EQ(TaggedOf(host().get(email, property).str()),
+                  TaggedOf(host().get(made, property).str())) << property;
+      }
     }
-  }
-  int64_t integer(const emu::Obj& mbox, const char* property) {
-    return host().get(mbox, property).integer();
   }
 
   TempDirectory directory_;
 };
 
 TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
-  using Quoting = MboxWriter::Quoting;
   const std::string plain = "Subject: one\n\nbody\n";
   const std::string headerOnly = "Subject: two\n\n";
   struct Case {
@@ -100,16 +92,12 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
     std::vector<std::string> messages;
   };
   const Case cases[] = {
-      {"mboxrd, LF",
-       MboxWriter(Quoting::Mboxrd, "\n").add(plain).add(kQuotedBody).add(headerOnly).bytes(),
-       {plain, kQuotedBody, headerOnly}},
-      {"mboxrd, CRLF",
-       MboxWriter(Quoting::Mboxrd, "\r\n").add(plain).add(kQuotedBody).bytes(),
+      {"mboxrd, LF", Mbox({plain, kQuotedBody, headerOnly}), {plain, kQuotedBody, headerOnly}},
+      {"mboxrd, CRLF", Mbox({plain, kQuotedBody}, "\r\n"),
        {Lines(plain, "\r\n"), Lines(kQuotedBody, "\r\n")}},
       // mboxo leaves ">From " as it was, so reading takes one '>' that the
       // message had: the convention's known loss.
-      {"mboxo, LF",
-       MboxWriter(Quoting::Mboxo, "\n").add(plain).add("Subject: o\n\nFrom me\n>From you\n").bytes(),
+      {"mboxo, LF", Mbox({plain, "Subject: o\n\nFrom me\n>From you\n"}, "\n", false),
        {plain, "Subject: o\n\nFrom me\nFrom you\n"}},
       {"blank lines before the first envelope, no separator, no final line break",
        "\n \t\r\n\nFrom a\nSubject: a\n\nx\nFrom b\r\nSubject: b\r\n\r\nlast",
@@ -121,24 +109,25 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
        {"Subject: a\n", "UnsupportedOperationException: Can't parse empty text."}},
       {"empty file", "", {}},
       {"blank lines only", "\n\r\n  \n", {}},
+      {"a refused message raises and the next one is read",
+       Mbox({"Subject: first\n\n", "\xFF\xFESubject: not ASCII\n\n",
+             "Subject: x\nContent-Type: text/plain; charset=x-klingon\n\nqapla'\n",
+             "Subject: last\n\n"}),
+       {"Subject: first\n\n",
+        "UnsupportedOperationException: Email must start with an header text. BOM character?",
+        "UnsupportedFormatException: Unhandled charset: x-klingon", "Subject: last\n\n"}},
   };
+  host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", true);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const emu::Obj mbox = open(directory_.write("folder", c.file));
+    const emu::Obj mbox =
+        open(directory_.write(fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"), c.file));
     expectNoException();
     EXPECT_EQ(readAll(mbox), c.messages);
-    EXPECT_EQ(integer(mbox, "Length"), static_cast<int64_t>(c.file.size()));
-  }
-
-  // A message is the one the MemoryBlock constructor makes of its bytes.
-  const emu::Obj mbox =
-      open(directory_.write("quoted", MboxWriter(Quoting::Mboxrd, "\r\n").add(kQuotedBody).bytes()));
-  const emu::Obj read = host().call(mbox, kReadMessage).obj();
-  const emu::Obj made = host().construct(kEmailClass, kMemoryBlockConstructor,
-                                         {host().memoryBlock(Lines(kQuotedBody, "\r\n"))});
-  for (const char* property : {"Source", "Subject", "PlainText", "BodyDecoded"}) {
-    EXPECT_EQ(TaggedOf(host().get(read, property).str()),
-              TaggedOf(host().get(made, property).str())) << property;
+    EXPECT_EQ(host().get(mbox, "Length").integer(), static_cast<int64_t>(c.file.size()));
+    // The end stays the end.
+    EXPECT_TRUE(host().call(mbox, kReadMessage).obj().isNil());
+    expectNoException();
   }
 }
 
@@ -146,11 +135,8 @@ TEST_F(MboxTest, MessagesRunBetweenEnvelopeLinesWithTheirQuotingUndone) {
 // end: every message whose following envelope line is whole reads as in the
 // whole file, and nothing after the cut is invented.
 TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
-  const std::string whole = MboxWriter(MboxWriter::Quoting::Mboxrd, "\r\n")
-                                .add("Subject: one\n\nbody\n")
-                                .add(kQuotedBody)
-                                .add("Subject: three\n\n")
-                                .bytes();
+  const std::string whole =
+      Mbox({"Subject: one\n\nbody\n", kQuotedBody, "Subject: three\n\n"}, "\r\n");
   const std::vector<std::string> messages = readAll(open(directory_.write("whole", whole)));
   ASSERT_EQ(messages.size(), 3u);
   // Where each envelope line ends: message i is whole once the cut passes
@@ -173,7 +159,7 @@ TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
       continue;
     }
     const std::vector<std::string> read = readAll(mbox);
-    EXPECT_EQ(integer(mbox, "Position"), static_cast<int64_t>(cut));
+    EXPECT_EQ(host().get(mbox, "Position").integer(), static_cast<int64_t>(cut));
     // At most one message an envelope line begun before the cut.
     const size_t begun = std::count_if(envelopeStarts.begin(), envelopeStarts.end(),
                                        [&](size_t start) { return start + 5 <= cut; });
@@ -182,28 +168,6 @@ TEST_F(MboxTest, AFileCutAtEveryByteReadsItsWholeMessagesUnchanged) {
       EXPECT_EQ(read.at(i), messages[i]) << "message " << i;
     }
   }
-}
-
-TEST_F(MboxTest, ARefusedMessageRaisesAndTheNextOneIsRead) {
-  std::string file = MboxWriter(MboxWriter::Quoting::Mboxrd, "\n")
-                         .add("Subject: first\n\n")
-                         .add("\xFF\xFESubject: not ASCII\n\n")
-                         .add("Subject: x\nContent-Type: text/plain; charset=x-klingon\n\nqapla'\n")
-                         .add("Subject: last\n\n")
-                         .bytes();
-  const fs::path path = directory_.write(fs::u8path("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"), file);
-  const emu::Obj mbox = open(path);
-  host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", true);
-  EXPECT_EQ(readAll(mbox),
-            (std::vector<std::string>{
-                "Subject: first\n\n",
-                "UnsupportedOperationException: Email must start with an header text. BOM character?",
-                "UnsupportedFormatException: Unhandled charset: x-klingon",
-                "Subject: last\n\n"}));
-  host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", false);
-  // The end stays the end.
-  EXPECT_TRUE(host().call(mbox, kReadMessage).obj().isNil());
-  expectNoException();
 }
 
 TEST_F(MboxTest, FilesThatAreNoMboxOrCannotBeOpenedAreRefused) {
@@ -229,7 +193,7 @@ TEST_F(MboxTest, FilesThatAreNoMboxOrCannotBeOpenedAreRefused) {
     expectException(c.exceptionClass, c.message);
     // What host code cannot reach in Xojo stays quiet here.
     EXPECT_TRUE(host().call(mbox, kReadMessage).obj().isNil());
-    EXPECT_EQ(integer(mbox, "Length"), 0);
+    EXPECT_EQ(host().get(mbox, "Length").integer(), 0);
     expectNoException();
   }
 }
@@ -258,9 +222,9 @@ TEST_F(MboxTest, AFileOver4GiBStreamsWithFlatMemory) {
         expectNoException();
       }
       EXPECT_EQ(email.isNil(), i % 2 == 1) << i;
-      positions.push_back(integer(mbox, "Position"));
+      positions.push_back(host().get(mbox, "Position").integer());
     }
-    EXPECT_EQ(integer(mbox, "Length"), length);
+    EXPECT_EQ(host().get(mbox, "Length").integer(), length);
   });
   EXPECT_EQ(positions, (std::vector<int64_t>{static_cast<int64_t>(first.size()), lastAt + 2,
                                               length, length}));

@@ -26,6 +26,10 @@ const std::pair<const char*, uint64_t> kClassesInOrder[] = {
 const std::set<std::string> kEmptyConstructorClasses = {"MimeBodyZQV", "MimeHeaderZQV",
                                                         "MimeEntityZQV", "MimeAttachmentZQV"};
 
+// Cache words of the test's own, untouched by earlier tests in this process.
+constexpr char kProbeUBound[] = "RuntimeUBound";
+constexpr char kProbeSetString[] = "REALSetPropValueString";
+
 }  // namespace
 
 using RegistrationTest = PluginTest;
@@ -63,44 +67,38 @@ TEST_F(RegistrationTest, RegistersEveryClassInOrderWithTheirRecords) {
   }
 }
 
-struct HostVersionCase {
-  double version;
-  bool hasVersionFunction;
-  int32_t level;
-  uint32_t dateFlags;
-};
-
-class RegistrationLevel : public PluginTest,
-                          public ::testing::WithParamInterface<HostVersionCase> {
- protected:
-  emu::Host::Options hostOptions() override {
+// Without REALGetRBVersion the host counts as the oldest.
+TEST(RegistrationLevel, AnnouncesTheLevelAndAdaptsDateFlagsToTheHostVersion) {
+  struct Case {
+    double version;
+    bool hasVersionFunction;
+    int32_t level;
+    uint32_t dateFlags;
+  };
+  const Case cases[] = {
+      {2011.99, true, 9, 0x6},  {2012.0, true, 10, 0x6},  {2013.0, true, 11, 0x6},
+      {2013.03, true, 12, 0x6}, {2013.04, true, 13, 0x6}, {2019.03, true, 13, 0x6},
+      {2020.02, true, 13, 0x30A}, {2024.03, false, 9, 0x6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version);
     emu::Host::Options options;
-    options.version = GetParam().version;
-    options.hasVersionFunction = GetParam().hasVersionFunction;
-    return options;
-  }
-};
-
-TEST_P(RegistrationLevel, AnnouncesTheLevelAndAdaptsDateFlagsToTheHostVersion) {
-  EXPECT_EQ(host().announcedPluginLevel(), GetParam().level);
-  for (const emu::RegisteredClass& cls : host().registeredClasses()) {
-    EXPECT_EQ(cls.version, static_cast<uint32_t>(GetParam().level)) << cls.name;
-  }
-  for (const char* name : {"Date", "ReceivedDate"}) {
-    const REALproperty* property = host().findProperty("MimeEmailZQV", name);
-    ASSERT_NE(property, nullptr) << name;
-    EXPECT_EQ(property->flags, GetParam().dateFlags) << name;
+    options.version = c.version;
+    options.hasVersionFunction = c.hasVersionFunction;
+    emu::Host host(options);
+    host.loadPlugin();
+    EXPECT_EQ(host.announcedPluginLevel(), c.level);
+    for (const emu::RegisteredClass& cls : host.registeredClasses()) {
+      EXPECT_EQ(cls.version, static_cast<uint32_t>(c.level)) << cls.name;
+    }
+    for (const char* name : {"Date", "ReceivedDate"}) {
+      const REALproperty* property = host.findProperty("MimeEmailZQV", name);
+      ASSERT_NE(property, nullptr) << name;
+      EXPECT_EQ(property->flags, c.dateFlags) << name;
+    }
+    EXPECT_EQ(host.leakReport(), "");
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    RegistrationHostVersions, RegistrationLevel,
-    ::testing::Values(HostVersionCase{2011.99, true, 9, 0x6}, HostVersionCase{2012.0, true, 10, 0x6},
-                      HostVersionCase{2013.0, true, 11, 0x6}, HostVersionCase{2013.03, true, 12, 0x6},
-                      HostVersionCase{2013.04, true, 13, 0x6}, HostVersionCase{2019.03, true, 13, 0x6},
-                      HostVersionCase{2020.02, true, 13, 0x30A},
-                      // Without REALGetRBVersion the host counts as the oldest.
-                      HostVersionCase{2024.03, false, 9, 0x6}));
 
 TEST(RegistrationFlags, RewriteOnlyWhatTheHostVersionCannotRead) {
   struct Case {
@@ -120,23 +118,14 @@ TEST(RegistrationFlags, RewriteOnlyWhatTheHostVersionCannotRead) {
   }
 }
 
-// Starts nothing: the test hands the plugin its resolver itself.
-class RegistrationNoResolver : public InProcessTest {
- protected:
-  void startPlugin(emu::Host&) override {}
-};
-
-TEST_F(RegistrationNoResolver, NilResolverRegistersNothing) {
+// The test hands the plugin linked into it a nil resolver itself.
+TEST(RegistrationNoResolver, NilResolverRegistersNothing) {
+  emu::Host host;
   REALPluginMain(nullptr);
-  EXPECT_TRUE(host().registeredClasses().empty());
-  EXPECT_FALSE(host().announcedPluginLevel().has_value());
+  EXPECT_TRUE(host.registeredClasses().empty());
+  EXPECT_FALSE(host.announcedPluginLevel().has_value());
+  EXPECT_EQ(host.leakReport(), "");
 }
-
-// Cache words of the test's own, untouched by earlier tests in this process.
-namespace {
-constexpr char kProbeUBound[] = "RuntimeUBound";
-constexpr char kProbeSetString[] = "REALSetPropValueString";
-}  // namespace
 
 using RegistrationLookup = InProcessTest;
 
