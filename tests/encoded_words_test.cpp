@@ -14,11 +14,13 @@ constexpr uint32_t kAscii = kREALTextEncodingASCII;
 constexpr uint32_t kUTF8 = kREALTextEncodingUTF8;
 constexpr uint32_t kWindows1252 = kREALTextEncodingWindowsLatin1;
 
-emu::Str Decode(std::string_view text, bool unquote) {
-  return emu::Str::adopt(DecodeEncodedWords(text, unquote).release());
-}
-emu::Str DecodeExtended(std::string_view value) {
-  return emu::Str::adopt(DecodeExtendedValue(value).release());
+// A header text, a display name (unquoted too) or an extended value.
+enum Reading { kText, kName, kExtended };
+
+emu::Str Decode(std::string_view text, Reading reading) {
+  HostString decoded = reading == kExtended ? DecodeExtendedValue(text)
+                                            : DecodeEncodedWords(text, reading == kName);
+  return emu::Str::adopt(decoded.release());
 }
 
 using EncodedWordsTest = InProcessTest;
@@ -26,63 +28,48 @@ using EncodedWordsTest = InProcessTest;
 TEST_F(EncodedWordsTest, DecodesHeaderTexts) {
   const struct {
     std::string input;
-    bool unquote;
+    Reading reading;
     std::string bytes;
     uint32_t encoding;
   } cases[] = {
-      {"=?ISO-8859-1?Q?caf=E9?=", false, "caf\xE9", kLatin1},
-      {"=?utf-8?b?w6k?=", false, "\xC3\xA9", kUTF8},
-      {"=?UTF-8?q?=C3=a9?=", false, "\xC3\xA9", kUTF8},
-      {"=?iso-8859-1?Q?a_b=5Fc=3f=G1?=", false, "a b_c?\x01", kAscii},
-      {"=?ISO-8859-1?Q?x=A?=", false, "x\xA0", kLatin1},
-      {"=?ISO-8859-1?Q?ab=00cd?=", false, "ab", kAscii},
-      {"=?windows-1252?Q?=80?=", false, "\x80", kWindows1252},
-      {"=?Shift_JIS?B?grGC8YLJgr+CzQ==?=", false, "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD", kShiftJIS},
-      {"=?ISO-8859-1?X?abc?=", false, "abc", kAscii},
-      {"=?ISO-8859-1?Q?a?= =?ISO-8859-1?Q?b?=", false, "ab", kAscii},
-      {"=?ISO-8859-1?Q?a?=  =?ISO-8859-1?Q?b?=", false, "a  b", kAscii},
-      {"=?ISO-8859-1?Q?a?=\t=?ISO-8859-1?Q?b?=", false, "a\tb", kAscii},
-      {"=?ISO-8859-1?Q?a?= =x", false, "a=x", kAscii},
-      {"=?UTF-8?Q?=C3=A9?= =?ISO-8859-1?Q?=E9?=", false, "\xC3\xA9\xE9", kLatin1},
-      {"Hello =?ISO-8859-1?Q?caf=E9", false, "Hello caf\xE9", kLatin1},
-      {"=?0?Qa?", false, "a", kAscii},
-      {"=?0?" "?=", false, "=?0?" "?=", kAscii},
-      {"=??Q?abc?=", false, "=??Q?abc?=", kAscii},
-      {"Gr\xC3\xBC\xC3\x9F" "e", false, "Gr\xC3\xBC\xC3\x9F" "e", kUTF8},
-      {"Caf\xE9 au lait", false, "Caf\xE9 au lait", kWindows1252},
-      {"=?x-bogus?Q?caf=E9?=", false, "=?x-bogus?Q?caf=E9?=", kAscii},
-      {"\"=?ISO-8859-1?Q?Andr=E9?=\"", false, "\"Andr\xE9\"", kLatin1},
-      {"  \"=?ISO-8859-1?Q?Andr=E9?=\"", true, "Andr\xE9", kLatin1},
-      {"\"=?ISO-8859-1?Q?Andr=E9?=\" ", true, "\"Andr\xE9\" ", kLatin1},
-      {"\"'=?ISO-8859-1?Q?Andr=E9?='\"", true, "Andr\xE9", kLatin1},
-      {"'John Smith'", true, "John Smith", kAscii},
-      {"\"''\"", true, "''", kAscii},
+      {"=?ISO-8859-1?Q?caf=E9?=", kText, "caf\xE9", kLatin1},
+      {"=?utf-8?b?w6k?=", kText, "\xC3\xA9", kUTF8},
+      {"=?UTF-8?q?=C3=a9?=", kText, "\xC3\xA9", kUTF8},
+      {"=?iso-8859-1?Q?a_b=5Fc=3f=G1?=", kText, "a b_c?\x01", kAscii},
+      {"=?ISO-8859-1?Q?x=A?=", kText, "x\xA0", kLatin1},
+      {"=?ISO-8859-1?Q?ab=00cd?=", kText, "ab", kAscii},
+      {"=?windows-1252?Q?=80?=", kText, "\x80", kWindows1252},
+      {"=?Shift_JIS?B?grGC8YLJgr+CzQ==?=", kText, "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD", kShiftJIS},
+      {"=?ISO-8859-1?X?abc?=", kText, "abc", kAscii},
+      {"=?ISO-8859-1?Q?a?= =?ISO-8859-1?Q?b?=", kText, "ab", kAscii},
+      {"=?ISO-8859-1?Q?a?=  =?ISO-8859-1?Q?b?=", kText, "a  b", kAscii},
+      {"=?ISO-8859-1?Q?a?=\t=?ISO-8859-1?Q?b?=", kText, "a\tb", kAscii},
+      {"=?ISO-8859-1?Q?a?= =x", kText, "a=x", kAscii},
+      {"=?UTF-8?Q?=C3=A9?= =?ISO-8859-1?Q?=E9?=", kText, "\xC3\xA9\xE9", kLatin1},
+      {"Hello =?ISO-8859-1?Q?caf=E9", kText, "Hello caf\xE9", kLatin1},
+      {"=?0?Qa?", kText, "a", kAscii},
+      {"=?0?" "?=", kText, "=?0?" "?=", kAscii},
+      {"=??Q?abc?=", kText, "=??Q?abc?=", kAscii},
+      {"Gr\xC3\xBC\xC3\x9F" "e", kText, "Gr\xC3\xBC\xC3\x9F" "e", kUTF8},
+      {"Caf\xE9 au lait", kText, "Caf\xE9 au lait", kWindows1252},
+      {"=?x-bogus?Q?caf=E9?=", kText, "=?x-bogus?Q?caf=E9?=", kAscii},
+      {"\"=?ISO-8859-1?Q?Andr=E9?=\"", kText, "\"Andr\xE9\"", kLatin1},
+      {"  \"=?ISO-8859-1?Q?Andr=E9?=\"", kName, "Andr\xE9", kLatin1},
+      {"\"=?ISO-8859-1?Q?Andr=E9?=\" ", kName, "\"Andr\xE9\" ", kLatin1},
+      {"\"'=?ISO-8859-1?Q?Andr=E9?='\"", kName, "Andr\xE9", kLatin1},
+      {"'John Smith'", kName, "John Smith", kAscii},
+      {"\"''\"", kName, "''", kAscii},
+      {"iso-8859-1''caf\xE9.txt", kExtended, "caf\xE9.txt", kLatin1},
+      {"utf-8'de'x.txt", kExtended, "utf-8'de'x.txt", kAscii},
+      {"x-bogus''caf\xE9", kExtended, "x-bogus''caf\xE9", kWindows1252},
+      {"a''b", kExtended, "a''b", kAscii},
   };
   for (const auto& c : cases) {
-    emu::Str result = Decode(c.input, c.unquote);
-    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.input;
+    EXPECT_EQ(TaggedOf(Decode(c.input, c.reading)), Tagged(c.bytes, c.encoding)) << c.input;
   }
-  EXPECT_TRUE(Decode("", false).isNil());
-  EXPECT_TRUE(Decode("  ", true).isNil());
-  expectNoException();
-}
-
-TEST_F(EncodedWordsTest, ExtendedValues) {
-  const struct {
-    std::string value;
-    std::string bytes;
-    uint32_t encoding;
-  } cases[] = {
-      {"iso-8859-1''caf\xE9.txt", "caf\xE9.txt", kLatin1},
-      {"utf-8'de'x.txt", "utf-8'de'x.txt", kAscii},
-      {"x-bogus''caf\xE9", "x-bogus''caf\xE9", kWindows1252},
-      {"a''b", "a''b", kAscii},
-  };
-  for (const auto& c : cases) {
-    emu::Str result = DecodeExtended(c.value);
-    EXPECT_EQ(TaggedOf(result), Tagged(c.bytes, c.encoding)) << c.value;
+  for (const auto& [empty, reading] : {std::pair{"", kText}, {"  ", kName}, {"", kExtended}}) {
+    EXPECT_TRUE(Decode(empty, reading).isNil()) << reading;
   }
-  EXPECT_TRUE(DecodeExtended("").isNil());
   expectNoException();
 }
 

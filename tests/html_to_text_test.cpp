@@ -116,28 +116,25 @@ using SharedMethodsTest = InProcessTest;
 // exception escaping them would unwind into the host.
 TEST_F(SharedMethodsTest, RunningOutOfMemoryRaisesAHostException) {
   constexpr std::size_t kFailingSize = 16 * 1024;
-  struct Case {
-    const char* declaration;
-    std::string text;  // makes the method ask for kFailingSize bytes or more at once
-  };
-  const std::vector<Case> cases = {
+  // Each text makes its method ask for kFailingSize bytes or more at once.
+  const std::pair<const char*, std::string> cases[] = {
       // Its output is reserved ahead, for the longest text the input can make.
       {kHTMLToPlainText, std::string(kFailingSize / 8, 'a')},
       {kDecodeInline, std::string(4 * kFailingSize, 'a')},
   };
-  for (const Case& test : cases) {
-    emu::Str text = host().string(test.text);
+  for (const auto& [declaration, input] : cases) {
+    emu::Str text = host().string(input);
     emu::Value result;
     {
       FailingAllocations failing(kFailingSize);
-      result = host().callShared("MimeEmailZQV", test.declaration, {text});
+      result = host().callShared(kEmailClass, declaration, {text});
     }
-    EXPECT_TRUE(result.str().isNil()) << test.declaration;
+    EXPECT_TRUE(result.str().isNil()) << declaration;
     expectException("OutOfMemoryException",
                     "Failed to allocate memory: " + std::string(std::bad_alloc().what()));
 
     // Nothing is left behind: the same call succeeds once memory is there.
-    EXPECT_FALSE(host().callShared("MimeEmailZQV", test.declaration, {text}).str().isNil());
+    EXPECT_FALSE(host().callShared(kEmailClass, declaration, {text}).str().isNil());
     expectNoException();
   }
 }
