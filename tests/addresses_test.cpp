@@ -154,19 +154,6 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheMailboxAndAddressConstructors) {
             "@relay.example.org");
 }
 
-// A group where a mailbox list is expected gives its mailboxes instead.
-TEST_F(AddressesTest, MailboxListsTakeTheMailboxesOfGroups) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"Team: a@b.test, \"Doe, J\" <j@b.test>;", "a@b.test|j@b.test|"},
-      {"x@y.test, Team: a@b.test, c@d.test;", "x@y.test|a@b.test|c@d.test|"},
-      {"Team: a@b.test, c@d.test", "a@b.test|c@d.test|"},
-      {"undisclosed-recipients:;, x@y.test", "x@y.test|"},
-  };
-  for (const auto& [text, expected] : cases) {
-    EXPECT_EQ(emails(parsed("MimeMailboxListZQV", text)), expected) << text;
-  }
-}
-
 TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
   for (const emu::Str& text : {emu::Str(), host().string("")}) {
     for (const char* className : {"MimeAddressListZQV", "MimeMailboxListZQV", "MimeGroupZQV"}) {
@@ -180,23 +167,21 @@ TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
     EXPECT_FALSE(host().get(address, "isGroup").boolean());
     EXPECT_TRUE(host().get(address, "Mailbox").obj().isNil());
   }
-
-  const std::string withNul = "a@example.com\0, b@example.com"s;
-  EXPECT_EQ(count(parsed("MimeAddressListZQV", withNul)), 1);
-  EXPECT_EQ(count(parsed("MimeMailboxListZQV", withNul)), 1);
   EXPECT_EQ(shown(parsed("MimeMailboxZQV", "a@exam\0ple.com"s), "Domain"), "exam");
 }
 
 // Lists split only at commas outside quoted strings, comments (nested, with
 // escapes) and source routes; an angle address missing its ">" ends at the
-// next comma; blank elements are no addresses. A group's string form keeps
-// its colon, and every string form reads back as itself.
+// next comma; blank elements are no addresses; a NUL ends the text. A group's
+// string form keeps its colon, and every string form reads back as itself. A
+// group where a mailbox list is expected gives its mailboxes instead.
 TEST_F(AddressesTest, ListsSplitAtCommasBetweenAddressesOnly) {
   const std::vector<std::string> lists = {"MimeAddressListZQV", "MimeMailboxListZQV"};
   const std::vector<std::string> group = {"MimeGroupZQV"};
+  const std::vector<std::string> mailboxes = {"MimeMailboxListZQV"};
   struct Case {
     const std::vector<std::string>& classNames;
-    const char* text;
+    std::string text;
     int64_t count;
     std::string stringValue;
   };
@@ -212,10 +197,15 @@ TEST_F(AddressesTest, ListsSplitAtCommasBetweenAddressesOnly) {
        "b@y.test, <@r1.test,@r2.test:c@z.test>, e@f.test"},
       {lists, "\"a\\\", b\" <c@d.test>, f@g.test", 2, "\"a\\\", b\" <c@d.test>, f@g.test"},
       {lists, "Joe <j@x.test, k@y.test", 2, "Joe <j@x.test>, k@y.test"},
+      {lists, "a@example.com\0, b@example.com"s, 1, "a@example.com"},
       {group, "Grp: a@b.test;", 1, "Grp: a@b.test;"},
       {group, "undisclosed-recipients:;", 0, "undisclosed-recipients:;"},
       {group, "Team: a@b.test, Postmaster,\"Doe, J\" <j@b.test> (x);", 3,
        "Team: a@b.test, Postmaster, \"Doe, J\" <j@b.test>;"},
+      {mailboxes, "Team: a@b.test, \"Doe, J\" <j@b.test>;", 2, "a@b.test, \"Doe, J\" <j@b.test>"},
+      {mailboxes, "x@y.test, Team: a@b.test, c@d.test;", 3, "x@y.test, a@b.test, c@d.test"},
+      {mailboxes, "Team: a@b.test, c@d.test", 2, "a@b.test, c@d.test"},
+      {mailboxes, "undisclosed-recipients:;, x@y.test", 1, "x@y.test"},
   };
   for (const Case& c : cases) {
     for (const std::string& className : c.classNames) {
