@@ -26,8 +26,6 @@ TEST(Charsets, NormalisingDropsPunctuationAndControlBytesAndHonoursQuotes) {
     std::string raw;
     std::string normalized;
   } cases[] = {
-      {"ISO-8859-1", "ISO88591"},
-      {"x-mac-cyrillic", "xmaccyrillic"},
       {" U.T_F-8 ", "UTF8"},  // case is kept
       {"utf\t8\r\n", "utf8"},
       {"a\0b"s, "ab"},
@@ -35,14 +33,12 @@ TEST(Charsets, NormalisingDropsPunctuationAndControlBytesAndHonoursQuotes) {
       {"\x80\xFF", ""},
       {"a\x7F", "a\x7F"},  // DEL is not a control byte here
       {"", ""},
-      {"\"utf-8\"", "utf8"},
       {"\"koi8-r\"; format=flowed", "koi8r"},
       // A quote after more than five kept bytes ends the name...
       {"iso-8859-1\"; format=flowed", "iso88591"},
       {"abcdef\"gh", "abcdef"},
       // ...one after five or fewer is dropped, and the name goes on.
       {"abcde\"fg", "abcdefg"},
-      {"utf-8\"x", "utf8x"},
       {"\"\"rest", ""},
       {"\"ab\"cd\"", "ab"},
   };
