@@ -69,36 +69,27 @@ TEST_F(DatesTest, TheMomentIsShownInTheMachinesZone) {
 
 TEST_F(DatesTest, TheLastUsableFieldOfEachKindWins) {
   ScopedTimeZone zone("UTC0");
-  struct Case {
-    std::string header;
-    const char* date;
-    const char* receivedDate;
-  };
-  const std::vector<Case> cases = {
-      {"Subject: none\r\n", kNil, kNil},
+  const std::string dec1 = "2024-12-01 07:00:00", dec2 = "2024-12-02 08:00:00";
+  // Each header, and its Date and ReceivedDate.
+  const std::pair<std::string, std::string> cases[] = {
+      {"Subject: none\r\n", "(nil) (nil)"},
       {"Date: Mon, 2 Dec 2024 08:00:00 +0000\r\nDATE: Sun, 1 Dec 2024 07:00:00 +0000\r\n",
-       "2024-12-01 07:00:00", kNil},
+       dec1 + " (nil)"},
       {"Received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
-       "RECEIVED: from c by d; Sun, 1 Dec 2024 07:00:00 +0000\r\n",
-       kNil, "2024-12-01 07:00:00"},
+       "RECEIVED: from c by d; Sun, 1 Dec 2024 07:00:00 +0000\r\n", "(nil) " + dec1},
       // The blank after the semicolon may be the tab of a folded line.
-      {"Received: from a by b;\r\n\tSun, 1 Dec 2024 07:00:00 +0000\r\n", kNil,
-       "2024-12-01 07:00:00"},
-      {"Received: from a;b by c;\tSun, 1 Dec 2024 07:00:00 +0000\r\n", kNil,
-       "2024-12-01 07:00:00"},
+      {"Received: from a by b;\r\n\tSun, 1 Dec 2024 07:00:00 +0000\r\n", "(nil) " + dec1},
+      {"Received: from a;b by c;\tSun, 1 Dec 2024 07:00:00 +0000\r\n", "(nil) " + dec1},
       // Without "; " there is no date to read, and the field before stays.
       {"received: from a by b; Mon, 2 Dec 2024 08:00:00 +0000\r\n"
-       "Received: from c by d;Sun, 1 Dec 2024 07:00:00 +0000\r\n",
-       kNil, "2024-12-02 08:00:00"},
+       "Received: from c by d;Sun, 1 Dec 2024 07:00:00 +0000\r\n", "(nil) " + dec2},
       // A text without day, month name and year is no date; the field before stays.
-      {"Date: whenever\r\nReceived: from a by b; \r\n", kNil, kNil},
-      {"Date: \r\nReceived: by b; 1 Foo 2024 10:00:00 +0000\r\n", kNil, kNil},
-      {"Date: Mon, 2 Dec 2024 08:00:00 +0000\r\nDate: not a date at all\r\n",
-       "2024-12-02 08:00:00", kNil},
+      {"Date: whenever\r\nReceived: from a by b; \r\n", "(nil) (nil)"},
+      {"Date: \r\nReceived: by b; 1 Foo 2024 10:00:00 +0000\r\n", "(nil) (nil)"},
+      {"Date: Mon, 2 Dec 2024 08:00:00 +0000\r\nDate: not a date at all\r\n", dec2 + " (nil)"},
   };
-  for (const Case& test : cases) {
-    EXPECT_EQ(shownDate(test.header), test.date) << test.header;
-    EXPECT_EQ(shownDate(test.header, "ReceivedDate"), test.receivedDate) << test.header;
+  for (const auto& [header, expected] : cases) {
+    EXPECT_EQ(shownDate(header) + " " + shownDate(header, "ReceivedDate"), expected) << header;
   }
 }
 
