@@ -13,7 +13,6 @@ using namespace std::string_literals;
 // written with a hyphen, or behind another spelling of its name, is never
 // found.
 TEST(Charsets, EveryRowOfTheTableIsFoundByItsName) {
-  ASSERT_EQ(CharsetTableSize(), 119u);
   const CharsetEntry* table = CharsetTable();
   for (size_t index = 0; index < CharsetTableSize(); ++index) {
     EXPECT_EQ(NormalizeCharsetName(table[index].name), table[index].name);

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "plugin_test.h"
 
@@ -35,12 +34,9 @@ class DatesTest : public PluginTest {
 };
 
 TEST_F(DatesTest, TheMomentIsShownInTheMachinesZone) {
-  struct Case {
-    const char* zone;
-    const char* date;
-    const char* expected;
-  };
-  const std::vector<Case> cases = {
+  const struct {
+    const char *zone, *date, *expected;
+  } cases[] = {
       {"UTC-1", "Tue, 3 Dec 2024 10:00:00 +0000", "2024-12-03 11:00:00"},
       {"UTC-1", "Tue, 3 Dec 2024 10:00:00 +0100", "2024-12-03 10:00:00"},
       {"UTC-1", "Tue, 3 Dec 2024 10:00:00 -0530", "2024-12-03 16:30:00"},
@@ -60,7 +56,7 @@ TEST_F(DatesTest, TheMomentIsShownInTheMachinesZone) {
       {"UTC0", "Sun,06 Nov 1994 08:49:37-0100 (comment)", "1994-11-06 09:49:37"},
       {"UTC0", "3 Dec 2024 10.20.30 +0100", "2024-12-03 09:20:30"},
   };
-  for (const Case& test : cases) {
+  for (const auto& test : cases) {
     ScopedTimeZone zone(test.zone);
     EXPECT_EQ(shownDate(std::string("Date: ") + test.date + "\r\n"), test.expected)
         << test.zone << " " << test.date;
@@ -100,8 +96,7 @@ TEST_F(DatesTest, EveryWayOfMakingADateShowsTheSameMoment) {
   const std::string header = "Date: Thu, 29 Feb 2024 22:10:05 -0200\r\n";
   const char* expected = "2024-03-01 01:10:05";
 
-  emu::Obj email = parseEmail(header + "\r\n");
-  emu::Obj date = host().get(email, "Date").obj();
+  emu::Obj date = host().get(parseEmail(header + "\r\n"), "Date").obj();
   EXPECT_EQ(partsOf(date), expected);
   EXPECT_DOUBLE_EQ(host().doubleProperty(date, "GMTOffset"), 1.0);
 

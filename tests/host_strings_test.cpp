@@ -4,8 +4,6 @@
 #include "runtime/host_array.h"
 #include "runtime/unicode.h"
 
-#include <gmock/gmock.h>
-
 #include <string>
 #include <vector>
 
@@ -31,11 +29,10 @@ class HostStringsByVersion : public InProcessTest, public testing::WithParamInte
 };
 
 TEST_P(HostStringsByVersion, TagsTextWithTheEncodingItNeeds) {
-  struct Case {
+  const struct {
     std::string bytes;
     HostEncoding given, expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"abc", kREALTextEncodingWindowsLatin1, kREALTextEncodingASCII},
       {"abc", kREALTextEncodingMacRoman, kREALTextEncodingASCII},
       {"a\x7F", kREALTextEncodingISOLatin1, kREALTextEncodingASCII},
@@ -46,7 +43,7 @@ TEST_P(HostStringsByVersion, TagsTextWithTheEncodingItNeeds) {
       {"\xE9", kREALTextEncodingUnknown, kREALTextEncodingUnknown},
       {"abc", 0x0202, 0x0202},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.given << " " << c.bytes);
     emu::Str built = Adopt(BuildHostString(c.bytes.data(), int64_t(c.bytes.size()), c.given));
     EXPECT_EQ(TaggedOf(built), Tagged(c.bytes, c.expected));

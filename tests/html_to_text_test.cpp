@@ -1,7 +1,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "allocation_failure.h"
 #include "plugin_test.h"

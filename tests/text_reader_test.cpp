@@ -1,7 +1,5 @@
 #include "runtime/text_reader.h"
 
-#include <gmock/gmock.h>
-
 #include <cstdlib>
 #include <string>
 
@@ -76,9 +74,6 @@ TEST_F(TextReaderTest, EachEncodingIsReadIntoEveryForm) {
       {"\xC3\xA9\xF8\x88\x80\x80\x80", kUTF8, u"\u00E9", U"\u00E9"},
       // Runs of ASCII longer than the eight bytes read at once, around and
       // before other text.
-      {u8"Stra\u00DFe 12, 50667 K\u00F6ln, Deutschland \u20AC", kUTF8,
-       u"Stra\u00DFe 12, 50667 K\u00F6ln, Deutschland \u20AC",
-       U"Stra\u00DFe 12, 50667 K\u00F6ln, Deutschland \u20AC"},
       {u8"01234567\u00E989abcdefgh", kUTF8, u"01234567\u00E989abcdefgh",
        U"01234567\u00E989abcdefgh"},
       {"0123456789abcdef\xC0\x80tail", kUTF8, u"0123456789abcdef", U"0123456789abcdef"},
