@@ -80,9 +80,9 @@ TEST_P(HostStringsByVersion, WideTextReachesTheHostAsUTF8) {
       {Bytes32({0x41, 0xD800, 0x42, 0xDFFF}), "AB"},
       {Bytes32({0x41}) + "\x42\x00\x00", "A"},  // a partial code point is ignored
   };
-  for (const auto& [utf32, expected] : cases) {
+  for (const auto& [wide, expected] : cases) {
     emu::Str built =
-        Adopt(BuildHostString(utf32.data(), int64_t(utf32.size()), kREALTextEncodingUTF32));
+        Adopt(BuildHostString(wide.data(), int64_t(wide.size()), kREALTextEncodingUTF32));
     EXPECT_EQ(TaggedOf(built), Tagged(expected, kREALTextEncodingUTF8));
   }
 }
