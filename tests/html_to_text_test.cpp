@@ -1,8 +1,6 @@
-#include <gmock/gmock.h>
-
+#include <new>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "allocation_failure.h"
 #include "plugin_test.h"
@@ -21,21 +19,14 @@ class HtmlToTextTest : public PluginTest {
     EXPECT_EQ(result.encoding(), kREALTextEncodingUTF8);
     return result.bytes();
   }
+};
 
-  struct Conversion {
+TEST_F(HtmlToTextTest, TagsBlocksListsAndCharacterReferences) {
+  const struct {
     const char* what;
     std::string html;
     std::string text;
-  };
-  void expectConversions(const std::vector<Conversion>& conversions) {
-    for (const Conversion& c : conversions) {
-      EXPECT_EQ(convert(c.html), std::optional<std::string>(c.text)) << c.what << ": " << c.html;
-    }
-  }
-};
-
-TEST_F(HtmlToTextTest, TagsScriptsAndWhiteSpace) {
-  expectConversions({
+  } conversions[] = {
       {"tags and attributes dropped", "<b>bold</b> <a href='u' title=\"t\">link</a>",
        "bold link"},
       {"only letters and digits make a name", "<b>x</b><br2>y<p2>z<brx>< br>w", "xyzw"},
@@ -52,11 +43,6 @@ TEST_F(HtmlToTextTest, TagsScriptsAndWhiteSpace) {
       {"closing p inside style still breaks", "<style>a</p>b</style>c", "\rc"},
       {"noscript content dropped", "<noscript>enable it</noscript>ok", "ok"},
       {"tag names ignore case", "a<BR>b<Br/>c<SCRIPT>d</Script>e", "a\rb\rce"},
-  });
-}
-
-TEST_F(HtmlToTextTest, BlockTagsListsAndPre) {
-  expectConversions({
       {"two paragraphs", "<p>a</p><p>b</p>", "\ra\r\rb\r"},
       {"heading", "<h2>Title</h2>Text", "\rTitle\rText"},
       {"other headings", "<h1>a</h1><H6>b</h6><h7>c</h7>", "\ra\r\rb\rc"},
@@ -74,11 +60,6 @@ TEST_F(HtmlToTextTest, BlockTagsListsAndPre) {
        "a b\r\rc\rd"},
       {"line break inside a tag in pre", "<pre><a\nhref=x>t</a></pre>", "t\r"},
       {"line break in pre inside style", "<pre><style>\n</style>\n</pre>", "\r\r"},
-  });
-}
-
-TEST_F(HtmlToTextTest, CharacterReferences) {
-  expectConversions({
       {"named, the table's first and last among them", "&lt;p&gt; &quot;&apos;&copy;&diams;",
        "<p> \"'\xC2\xA9\xE2\x99\xA6"},
       {"one level of decoding only", "&amp;lt;", "&lt;"},
@@ -103,7 +84,10 @@ TEST_F(HtmlToTextTest, CharacterReferences) {
       {"hex reads at most eight digits", "&#x0000004142;", "A142;"},
       {"hex overflowing into the sign stays text", "&#x80000000;", "&#x80000000;"},
       {"references inside tags are not read", "<a title='&amp;'>t</a>", "t"},
-  });
+  };
+  for (const auto& c : conversions) {
+    EXPECT_EQ(convert(c.html), std::optional<std::string>(c.text)) << c.what << ": " << c.html;
+  }
 }
 
 TEST_F(HtmlToTextTest, HostEncodingsAndNil) {
@@ -112,13 +96,11 @@ TEST_F(HtmlToTextTest, HostEncodingsAndNil) {
   EXPECT_EQ(convert("<b>caf\xE9</b> \x80 &euro;", kREALTextEncodingWindowsLatin1),
             "caf\xC3\xA9 \xE2\x82\xAC \xE2\x82\xAC");
 
-  for (const char* empty : {"", "<b></b>", "<script>x</script>", "\n\r\n", "&bogus;"}) {
-    EXPECT_EQ(convert(empty), std::nullopt) << empty;
-  }
-  // Code points UTF-8 cannot carry go to the host as they are, for it to
-  // convert as it will: the emulator refuses the whole text.
-  for (const char* beyond : {"<li>\xC3\xA9&#xD800;x", "<li>\xC3\xA9&#x110000;x"}) {
-    EXPECT_EQ(convert(beyond), std::nullopt) << beyond;
+  // Code points UTF-8 cannot carry (the last two) go to the host as they are,
+  // for it to convert as it will: the emulator refuses the whole text.
+  for (const char* nothing : {"", "<b></b>", "<script>x</script>", "\n\r\n", "&bogus;",
+                              "<li>\xC3\xA9&#xD800;x", "<li>\xC3\xA9&#x110000;x"}) {
+    EXPECT_EQ(convert(nothing), std::nullopt) << nothing;
   }
 
   EXPECT_TRUE(host().callShared(kEmailClass, kHTMLToPlainText, {emu::Str()}).str().isNil());
@@ -131,30 +113,25 @@ using SharedMethodsTest = InProcessTest;
 // exception escaping them would unwind into the host.
 TEST_F(SharedMethodsTest, RunningOutOfMemoryRaisesAHostException) {
   constexpr std::size_t kFailingSize = 16 * 1024;
-  struct Case {
-    const char* declaration;
-    std::string text;  // makes the method ask for kFailingSize bytes or more at once
-  };
-  const std::vector<Case> cases = {
+  // Each text makes its method ask for kFailingSize bytes or more at once.
+  const std::pair<const char*, std::string> cases[] = {
       // Its output is reserved ahead, for the longest text the input can make.
       {kHTMLToPlainText, std::string(kFailingSize / 8, 'a')},
       {kDecodeInline, std::string(4 * kFailingSize, 'a')},
   };
-  for (const Case& test : cases) {
-    emu::Str text = host().string(test.text);
+  for (const auto& [declaration, input] : cases) {
+    emu::Str text = host().string(input);
     emu::Value result;
     {
       FailingAllocations failing(kFailingSize);
-      result = host().callShared("MimeEmailZQV", test.declaration, {text});
+      result = host().callShared(kEmailClass, declaration, {text});
     }
-    EXPECT_TRUE(result.str().isNil()) << test.declaration;
-    std::optional<emu::RaisedException> raised = host().takeException();
-    ASSERT_TRUE(raised.has_value()) << test.declaration;
-    EXPECT_EQ(raised->className, "OutOfMemoryException");
-    EXPECT_THAT(raised->message, ::testing::StartsWith("Failed to allocate memory"));
+    EXPECT_TRUE(result.str().isNil()) << declaration;
+    expectException("OutOfMemoryException",
+                    "Failed to allocate memory: " + std::string(std::bad_alloc().what()));
 
     // Nothing is left behind: the same call succeeds once memory is there.
-    EXPECT_FALSE(host().callShared("MimeEmailZQV", test.declaration, {text}).str().isNil());
+    EXPECT_FALSE(host().callShared(kEmailClass, declaration, {text}).str().isNil());
     expectNoException();
   }
 }
