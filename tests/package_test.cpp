@@ -1,5 +1,5 @@
-// The package `make package` writes (on Linux): its layout, its three
-// libraries, and a help page describing every registered member under its class.
+// The package `make package` writes (on Linux), and the help descriptions it
+// is made from.
 #ifndef _WIN32
 
 #include <filesystem>
@@ -20,9 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kPackage = fs::path(ZQV_BINARY_DIR) / "ZQVMime.xojo_plugin";
-const std::string kWindowsLibrary = "ZQVMime/Build Resources/Windows x86-64/zqvmime.dll";
-const std::string kLinuxLibrary = "ZQVMime/Build Resources/Linux x86-64/libzqvmime.so";
-const std::string kLinuxArm64Library = "ZQVMime/Build Resources/Linux arm64/libzqvmime.so";
+const std::string kResources = "ZQVMime/Build Resources/";
+const std::string kWindowsLibrary = kResources + "Windows x86-64/zqvmime.dll";
+const std::string kLinuxLibrary = kResources + "Linux x86-64/libzqvmime.so";
+const std::string kLinuxArm64Library = kResources + "Linux arm64/libzqvmime.so";
 const std::string kHelp = "ZQVMime/IDE Resources/Help/index.html";
 
 // The package unpacked, with its entries' names as the archive stores them.
@@ -51,44 +52,6 @@ uint32_t LittleEndian(const std::string& bytes, size_t at, size_t width) {
   uint32_t value = 0;
   for (size_t i = width; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
   return value;
-}
-
-TEST(PackageLayout, OneTopFolderWithEachPlatformsLibraryAndTheHelp) {
-  if (!fs::exists(kPackage)) GTEST_SKIP() << "`make package` writes " << kPackage;
-  const UnpackedPackage package;
-  ASSERT_TRUE(package.unpacked());
-
-  std::set<std::string> files;
-  for (const std::string& entry : package.entries()) {
-    EXPECT_EQ(entry.rfind("ZQVMime/", 0), 0u) << entry;
-    if (entry.back() != '/') files.insert(entry);
-  }
-  EXPECT_EQ(files,
-            (std::set<std::string>{kWindowsLibrary, kLinuxLibrary, kLinuxArm64Library, kHelp}));
-
-  // A 64-bit x86 Windows DLL: the PE header's machine and its DLL flag.
-  const std::string dll = ReadFile(package.file(kWindowsLibrary));
-  ASSERT_GT(dll.size(), 0x40u);
-  ASSERT_EQ(dll.substr(0, 2), "MZ");
-  const uint32_t peHeader = LittleEndian(dll, 0x3C, 4);
-  ASSERT_LT(peHeader + 24, dll.size());
-  EXPECT_EQ(dll.substr(peHeader, 4), std::string("PE\0\0", 4));
-  EXPECT_EQ(LittleEndian(dll, peHeader + 4, 2), 0x8664u);
-  EXPECT_NE(LittleEndian(dll, peHeader + 22, 2) & 0x2000u, 0u);
-
-  // 64-bit little-endian ELF shared objects, each for its processor.
-  const std::pair<std::string, uint32_t> elfLibraries[] = {{kLinuxLibrary, 62},        // x86-64
-                                                           {kLinuxArm64Library, 183}};  // AArch64
-  for (const auto& [library, machine] : elfLibraries) {
-    SCOPED_TRACE(library);
-    const std::string so = ReadFile(package.file(library));
-    ASSERT_GT(so.size(), 0x40u);
-    EXPECT_EQ(so.substr(0, 4), "\x7F" "ELF");
-    EXPECT_EQ(so[4], 2);                          // 64-bit
-    EXPECT_EQ(so[5], 1);                          // little-endian
-    EXPECT_EQ(LittleEndian(so, 16, 2), 3u);       // shared object
-    EXPECT_EQ(LittleEndian(so, 18, 2), machine);
-  }
 }
 
 std::string Escaped(const std::string& text) {
@@ -155,10 +118,44 @@ TEST(PackageHelp, EveryRegisteredMemberHasADescriptionAndEveryDescriptionAMember
   EXPECT_EQ(host.leakReport(), "");
 }
 
-TEST(PackageHelp, DescribesEveryRegisteredMemberUnderItsClass) {
+// The package's one top folder holds each platform's library and the help
+// page, which describes every registered member under its class.
+TEST(Package, LibrariesForEachPlatformAndAHelpPageForEveryMember) {
   if (!fs::exists(kPackage)) GTEST_SKIP() << "`make package` writes " << kPackage;
   const UnpackedPackage package;
   ASSERT_TRUE(package.unpacked());
+  std::set<std::string> files;
+  for (const std::string& entry : package.entries()) {
+    EXPECT_EQ(entry.rfind("ZQVMime/", 0), 0u) << entry;
+    if (entry.back() != '/') files.insert(entry);
+  }
+  EXPECT_EQ(files,
+            (std::set<std::string>{kWindowsLibrary, kLinuxLibrary, kLinuxArm64Library, kHelp}));
+
+  // A 64-bit x86 Windows DLL: the PE header's machine and its DLL flag.
+  const std::string dll = ReadFile(package.file(kWindowsLibrary));
+  ASSERT_GT(dll.size(), 0x40u);
+  ASSERT_EQ(dll.substr(0, 2), "MZ");
+  const uint32_t peHeader = LittleEndian(dll, 0x3C, 4);
+  ASSERT_LT(peHeader + 24, dll.size());
+  EXPECT_EQ(dll.substr(peHeader, 4), std::string("PE\0\0", 4));
+  EXPECT_EQ(LittleEndian(dll, peHeader + 4, 2), 0x8664u);
+  EXPECT_NE(LittleEndian(dll, peHeader + 22, 2) & 0x2000u, 0u);
+
+  // 64-bit little-endian ELF shared objects, each for its processor.
+  const std::pair<std::string, uint32_t> elfLibraries[] = {{kLinuxLibrary, 62},        // x86-64
+                                                           {kLinuxArm64Library, 183}};  // AArch64
+  for (const auto& [library, machine] : elfLibraries) {
+    SCOPED_TRACE(library);
+    const std::string so = ReadFile(package.file(library));
+    ASSERT_GT(so.size(), 0x40u);
+    EXPECT_EQ(so.substr(0, 4), "\x7F" "ELF");
+    EXPECT_EQ(so[4], 2);                          // 64-bit
+    EXPECT_EQ(so[5], 1);                          // little-endian
+    EXPECT_EQ(LittleEndian(so, 16, 2), 3u);       // shared object
+    EXPECT_EQ(LittleEndian(so, 18, 2), machine);
+  }
+
   const std::string page = ReadFile(package.file(kHelp));
   const size_t referenceStart = page.find("id=\"reference\"");
   ASSERT_NE(referenceStart, std::string::npos);
@@ -172,7 +169,8 @@ TEST(PackageHelp, DescribesEveryRegisteredMemberUnderItsClass) {
     const std::string section = Section(page, "<h2 id=\"" + className + "\">", "h2");
     ASSERT_FALSE(section.empty());
     const std::string description = helpgen::FindDescription(className, member);
-    const size_t row = member.empty() ? 0 : Lowered(section).find(Lowered("<tr><td>" + Listed(member)));
+    const std::string rowOpening = "<tr><td>" + Listed(member);
+    const size_t row = member.empty() ? 0 : Lowered(section).find(Lowered(rowOpening));
     ASSERT_NE(row, std::string::npos);
     const std::string rowText = section.substr(row, section.find("</tr>", row) - row);
     EXPECT_NE(rowText.find(description), std::string::npos);
@@ -208,16 +206,10 @@ TEST(PackageHelp, DescribesEveryRegisteredMemberUnderItsClass) {
     EXPECT_LT(page.find(example), referenceStart) << example;
   }
   // It names each platform whose library the package carries.
-  const std::string resources = "ZQVMime/Build Resources/";
-  std::set<std::string> carried;
-  for (const std::string& entry : package.entries()) {
-    if (entry.rfind(resources, 0) != 0 || entry.back() == '/') continue;
-    carried.insert(entry.substr(resources.size(), entry.find('/', resources.size()) - resources.size()));
-  }
-  EXPECT_EQ(carried.size(), 3u);
-  for (const std::string& platform : carried) {
-    EXPECT_LT(page.find("<li>" + Escaped(platform) + "</li>"), page.find("id=\"reference\""))
-        << platform;
+  for (const std::string& library : {kWindowsLibrary, kLinuxLibrary, kLinuxArm64Library}) {
+    const size_t folderEnd = library.rfind('/');
+    const std::string platform = library.substr(kResources.size(), folderEnd - kResources.size());
+    EXPECT_LT(page.find("<li>" + Escaped(platform) + "</li>"), referenceStart) << platform;
   }
   EXPECT_EQ(page.find("<!-- platforms -->"), std::string::npos);
   EXPECT_EQ(host.leakReport(), "");

@@ -3,11 +3,7 @@
 // test source in the Windows build.
 #pragma once
 
-#include <direct.h>
-#include <io.h>
 #include <stdlib.h>
-
-#include <cstring>
 
 inline int setenv(const char* name, const char* value, int overwrite) {
   if (!overwrite && std::getenv(name) != nullptr) return 0;
@@ -17,10 +13,3 @@ inline int setenv(const char* name, const char* value, int overwrite) {
 }
 
 inline int unsetenv(const char* name) { return _putenv_s(name, "") == 0 ? 0 : -1; }
-
-// Replaces the trailing XXXXXX with a name no file has yet and makes that
-// directory.
-inline char* mkdtemp(char* pathTemplate) {
-  if (_mktemp_s(pathTemplate, std::strlen(pathTemplate) + 1) != 0) return nullptr;
-  return _mkdir(pathTemplate) == 0 ? pathTemplate : nullptr;
-}
