@@ -165,30 +165,6 @@ TEST_F(LoadingTest, ByteOrderMarksAndFirstBytes) {
   }
 }
 
-// A file split from an mbox begins with the mailbox's envelope line, and
-// the header follows it. (The header tests read such lines with LF breaks.)
-TEST_F(LoadingTest, MboxEnvelopeLineBeforeTheHeaderIsPassedOver) {
-  const std::string body = "From someone\r\n";
-  const std::string envelope = "From ann@example.com Mon Jan  1 00:00:00 2024\r\n";
-  const std::pair<std::string, std::string> cases[] = {
-      {envelope + "Subject: hi\r\n", body},
-      {"From - Mon Jan  1 00:00:00 2024\r\nSubject: hi\r\n", body},
-      {"From MAILER-DAEMON  Fri Jul  8 12:08:34 2011\r\nSubject: hi\r\n", body},
-      {"From : Ann <ann@example.com>\r\nSubject: hi\r\n", body},  // a field
-      // further down, one that the header ends after begins the body
-      {"Subject: hi\r\n" + envelope, envelope + "\r\n" + body},
-  };
-  for (const auto& [firstLines, plainText] : cases) {
-    const std::string input = firstLines + "\r\n" + body;
-    SCOPED_TRACE(::testing::PrintToString(input));
-    const emu::Obj message = fromMemoryBlock(input);
-    expectNoException();
-    EXPECT_EQ(shown(message, "Subject"), "hi");
-    EXPECT_EQ(shown(message, "PlainText"), plainText);
-    EXPECT_EQ(shown(message, "Source"), input);
-  }
-}
-
 // Empty inputs, and ones longer than the parser takes (refused unread: the
 // block claims a size far beyond its bytes, the file is sparse), leave both
 // arrays made and empty; a file that cannot be opened leaves them nil.
