@@ -71,11 +71,9 @@ TEST_F(HeaderTest, AbsentFieldsGiveMimeticDefaultsWithoutAddingFields) {
                                "ContentDisposition", "ContentDescription"}) {
     EXPECT_EQ(shown(header, property), kNil) << property;
   }
-  // mimetic makes both ids up once per process, the same for every header.
-  const std::string contentId = shown(header, "contentId");
-  EXPECT_THAT(contentId, ::testing::MatchesRegex("c[0-9.]+@.+"));
+  // mimetic makes both ids up, of numbers.
+  EXPECT_THAT(shown(header, "contentId"), ::testing::MatchesRegex("c[0-9.]+@.+"));
   EXPECT_THAT(shown(header, "messageid"), ::testing::MatchesRegex("m[0-9.]+@.+"));
-  EXPECT_EQ(shown(headerOf("X: y\r\n\r\n"), "contentId"), contentId);
   // Reading the typed properties must not have inserted the absent fields.
   EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 0);
 }
@@ -105,8 +103,6 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
   EXPECT_TRUE(host().call(header, kFieldByName, {host().string("X-Missing")}).obj().isNil());
   expectNoException();
 
-  EXPECT_TRUE(fieldAt(header, 4).isNil());
-  expectOutOfBounds(3, 4);
   EXPECT_TRUE(fieldAt(header, -1).isNil());
   expectOutOfBounds(3, -1);
 

@@ -109,11 +109,10 @@ TEST(MimeticPatches, DecodersGiveWholeGroupsAndRunsWhatTheyGiveByteByByte) {
   }
 }
 
-// Version texts and generated ids are made of these digits.
+// Version texts and generated ids are made of these digits. (Zero is the
+// absent version's, signs the zones' of the date test below.)
 TEST(MimeticPatches, IntegersFormatAsPlainDecimalDigits) {
-  EXPECT_EQ(mimetic::utils::int2str(0), "0");
   EXPECT_EQ(mimetic::utils::int2str(1234567), "1234567");
-  EXPECT_EQ(mimetic::utils::int2str(-530), "-530");
   EXPECT_EQ(mimetic::utils::int2str(-2147483647 - 1), "-2147483648");
 }
 
