@@ -115,7 +115,6 @@ TEST_F(PartWalkTest, FirstTextOfEachKindIsTakenAndEveryOtherPartIsFiled) {
                            Part("Content-Type: message/rfc822\r\n", "To: x\r\n" + alternative)}),
        "outer", "<p>html</p>", {}, {"plain", kNil}},
       // messages without parts
-      {"plain", TextPart("plain", "hello"), "hello", kNil, {}, {}, "hello"},
       {"no MIME fields", "Subject: s\r\n\r\nhi\r\n", "hi\r\n", kNil, {}, {"hi\r\n"}, "hi\r\n"},
       {"a PDF", Part(pdfHeaders, pdfBody), pdf, kNil, {}, {pdf}, pdf},
       {"a PDF attachment", pdfAttachment, pdf, kNil, {pdf}, {}, pdf},
