@@ -112,15 +112,18 @@ TEST_F(HeaderTest, FieldsListEveryFieldInOrderForLookUpAndIndex) {
             "from b");
 }
 
-// A host exception (an unknown charset in the Subject) does not stop the fill.
+// Host exceptions (unknown charsets of the body and the Subject) stop
+// nothing: the text is still taken and the header filled.
 TEST_F(HeaderTest, FillGoesOnAfterHostExceptions) {
   host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
-  emu::Obj email = parseEmail("Subject: =?x-bogus?Q?a?=\r\nTo: c@d.e\r\n\r\nbody\r\n");
+  emu::Obj email = parseEmail("Subject: =?x-bogus?Q?a?=\r\nTo: c@d.e\r\n"
+                              "Content-Type: text/plain; charset=x-nobody-knows\r\n\r\nx");
   expectException("UnsupportedFormatException", "Unhandled charset: x-bogus");
+  EXPECT_EQ(shown(email, "PlainText"), "x");
   emu::Obj header = headerOf(email);
   EXPECT_EQ(shown(header, "subjectDecoded"), "=?x-bogus?Q?a?=");
   EXPECT_FALSE(host().get(header, "too").obj().isNil());
-  EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 1);
+  EXPECT_EQ(host().ubound(host().call(header, kFields).obj()), 2);
 }
 
 // A typed field whose text cannot be read, as when memory runs out.

@@ -234,13 +234,6 @@ TEST_F(PartWalkTest, DecodedTextIsTaggedWithItsCharset) {
       EXPECT_EQ(plain.utf8(), test.utf8) << test.headers;
     }
   }
-
-  // With the switch on, an unknown charset is reported and the text still taken.
-  host().setShared("MimeEmailZQV", "RaiseUnknownFormatExceptions", true);
-  const emu::Obj email = parseEmail(
-      Multipart("mixed", {Part("Content-Type: text/plain; charset=x-nobody-knows\r\n", "x")}));
-  expectException("UnsupportedFormatException", "Unhandled charset: x-nobody-knows");
-  EXPECT_EQ(shown(email, "PlainText"), "x");
 }
 
 // Children before their parent, siblings in order: leaves arrive in document
