@@ -1,6 +1,6 @@
-// What the plugin library shows the loader: one entry point, its processor,
-// and libraries every machine has, so that Xojo can load it without a C++
-// runtime beside it.
+// What the plugin library shows the loader: one entry point and libraries
+// every machine has, so that Xojo can load it without a C++ runtime beside it.
+// (A library built for another processor would not load in any plugin test.)
 
 #include <algorithm>
 #include <cctype>
@@ -75,10 +75,8 @@ LibraryTables ReadTables() {
 
 // The C library, the maths library and the loader itself.
 #if defined(__x86_64__)
-const std::string kMachine = "Advanced Micro Devices X86-64";
 const std::set<std::string> kSystemLibraries = {"libc.so.6", "libm.so.6", "ld-linux-x86-64.so.2"};
 #elif defined(__aarch64__)
-const std::string kMachine = "AArch64";
 const std::set<std::string> kSystemLibraries = {"libc.so.6", "libm.so.6", "ld-linux-aarch64.so.1"};
 #endif
 
@@ -98,12 +96,6 @@ std::vector<std::string> Matches(const std::string& tool, const std::string& pat
 LibraryTables ReadTables() {
   return {Matches("nm -D --defined-only", R"(^[0-9a-fA-F]+\s+\S\s+(\S+)$)"),
           Matches("readelf -d", R"(\(NEEDED\)\s+Shared library: \[(.+)\])")};
-}
-
-// Xojo loads the library into applications built for one processor: it must
-// be built for the processor of the programs that load it here.
-TEST(ExportsTest, BuiltForThisProcessor) {
-  EXPECT_EQ(Matches("readelf -h", R"(^\s*Machine:\s+(.+)$)"), std::vector<std::string>{kMachine});
 }
 
 #endif  // _WIN32
