@@ -197,7 +197,6 @@ TEST_F(TnefTest, FilesComeInStreamOrderAndAStreamCutShortIsRefused) {
                 .string8(kPropAttachLongFilename, "Quarterly report.pdf")
                 .string8(kPropAttachMimeTag, "application/pdf")
                 .noise())
-      .file("NOTES.TXT", "notes", PropertyList())
       .file("", "",
             PropertyList()
                 .string8(kPropAttachFilename, "SHORT.BIN")
@@ -213,7 +212,6 @@ TEST_F(TnefTest, FilesComeInStreamOrderAndAStreamCutShortIsRefused) {
   // again, and its files follow it.
   const std::vector<Expected> expected = {
       {"Quarterly report.pdf", "%PDF-1.4", "application/pdf", kNil},
-      {"NOTES.TXT", "notes", kNil, kNil},
       {"SHORT.BIN", "\0\1\2"s, kNil, kNil},
       {"logo@x.png", kPng, "image/png", "<logo@x>"},
       {"Middle", middle.bytes(), kNil, kNil},
