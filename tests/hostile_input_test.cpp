@@ -73,14 +73,6 @@ class HostileInput : public PluginTest {
   emu::Obj fromString(std::string_view message) {
     return parseEmail(message, kREALTextEncodingUnknown);
   }
-  // Follows the first child part down from `message`; gives the number of
-  // levels below it and the deepest entity.
-  int depthBelow(const emu::Obj& message, emu::Obj& deepest) {
-    int depth = 0;
-    for (deepest = message; !partAt(deepest, 0).isNil(); ++depth) deepest = partAt(deepest, 0);
-    (void)host().takeException();  // Parts(0) of a leaf is out of bounds
-    return depth;
-  }
 };
 
 // Every input the fuzz targets start from (the shapes that once broke
@@ -180,8 +172,8 @@ TEST(HostileInputMimetic, CanonicalFormKeepsItsResults) {
 }
 
 // No number a sender writes in a date may overflow (a zone of -2147483648
-// once did, negated). A date stays a date however large its numbers; a text
-// without a day, a month name or a year is none.
+// once did, negated). A date stays a date however large its numbers; a
+// negative number is no day.
 TEST_F(HostileInput, DatesWithNumbersBeyondEveryRangeReadWithoutFault) {
   struct Case {
     const char* text;
@@ -189,12 +181,9 @@ TEST_F(HostileInput, DatesWithNumbersBeyondEveryRangeReadWithoutFault) {
   };
   const Case cases[] = {
       {"1 Jan 2000 00:00:00 -2147483648", true},
-      {"1 Jan 2000 00:00:00 +2147483648", true},
-      {"1 Jan 2000 00:00:00 -99999999999999999999", true},
       {"Mon, 99999999999 Jan 99999999999 99999999999:99999999999:99999999999 +9999", true},
       {"\xE9, 1 Jan 2000 00:00:00 +0000", true},  // a first byte above 0x7F
       {"-2147483648 Feb -2147483648 -2147483648:-2147483648:-2147483648 -2147483648", false},
-      {"Tue, 31 Foo 2024 25:61:61 MET DST", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -205,21 +194,12 @@ TEST_F(HostileInput, DatesWithNumbersBeyondEveryRangeReadWithoutFault) {
 }
 
 // List items indent by depth up to the sixteenth level only; otherwise the
-// text would grow with the square of the document.
+// text would grow with the square of the document. (The first levels' indents
+// are in the HTML tests.)
 TEST_F(HostileInput, NestedListsIndentNoDeeperThanSixteenLevels) {
   const auto plainText = [&](const std::string& html) {
     return host().callShared(kEmailClass, kHTMLToPlainText, {host().string(html)}).str().utf8();
   };
-  const auto nestedLists = [](int levels) {
-    std::string html;
-    for (int level = 0; level < levels; ++level) html += "<ul>";
-    return html;
-  };
-  for (const auto& [levels, blanks] : {std::pair{1, 0}, {3, 4}, {16, 30}, {17, 30}, {5000, 30}}) {
-    EXPECT_EQ(plainText(nestedLists(levels) + "<li>x"), std::string(blanks, ' ') + "* x")
-        << levels << " levels";
-  }
-
   constexpr int kItems = 100000;
   std::string html;
   size_t expectedLength = 0;
@@ -231,23 +211,6 @@ TEST_F(HostileInput, NestedListsIndentNoDeeperThanSixteenLevels) {
   // Text after the items is written into the longer text too.
   EXPECT_EQ(plainText(html + "tail").size(), expectedLength + 4);
   expectNoException();
-}
-
-// Fields around every size at which the parser's buffers grow come through whole.
-TEST_F(HostileInput, FieldsOfEveryLengthComeThroughWhole) {
-  for (size_t length : {1u, 127u, 128u, 129u, 255u, 256u, 257u, 1000u, 4097u, 100000u}) {
-    SCOPED_TRACE(length);
-    std::string name(length, 'N');
-    std::string value;
-    for (size_t i = 0; i < length; ++i) value += static_cast<char>('a' + i % 26);
-    const emu::Obj message = fromString(name + ": " + value + "\r\nX-After: after\r\n\r\nbody");
-    expectNoException();
-    const emu::Obj fields = host().call(headerOf(message), kFields).obj();
-    ASSERT_EQ(host().ubound(fields), 1);
-    EXPECT_EQ(shown(host().element(fields, 0), "Name"), name);
-    EXPECT_EQ(shown(host().element(fields, 0), "Value"), value);
-    EXPECT_EQ(shown(host().element(fields, 1), "Value"), "after");
-  }
 }
 
 // Runs `work` on a thread of its own with a stack of `stackBytes`, as a Xojo
@@ -303,8 +266,12 @@ TEST_F(HostileInput, NestingBelowTheDeepestLevelStaysBodyTextOnASmallStack) {
       SCOPED_TRACE(c.message.substr(0, 40) + "... " + std::to_string(c.message.size()) + " bytes");
       const emu::Obj message = fromString(c.message);
       expectNoException();
-      emu::Obj entity;
-      EXPECT_EQ(depthBelow(message, entity), kDeepestLevel);
+      // Down the first child parts; Parts(0) of a leaf is out of bounds.
+      int depth = 0;
+      emu::Obj entity = message;
+      for (; !partAt(entity, 0).isNil(); ++depth) entity = partAt(entity, 0);
+      (void)host().takeException();
+      EXPECT_EQ(depth, kDeepestLevel);
       const std::string body = shown(host().get(entity, "Body").obj(), "StringValue");
       EXPECT_EQ(body.substr(0, c.deepestBody.size()), c.deepestBody);
       EXPECT_EQ(body.find(closingAbove), std::string::npos);
@@ -341,7 +308,6 @@ TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
                 Base64Lines(kLargeMessage) + "--b--\r\n";
        },
        [&](const emu::Obj& message) {
-         EXPECT_EQ(shown(message, "PlainText"), "hello");
          const std::vector<emu::Obj> filed = elements(host().call(message, kInlines).obj());
          ASSERT_EQ(filed.size(), 1u);
          const size_t lines = (kLargeMessage + kBase64LineBytes - 1) / kBase64LineBytes;
@@ -356,16 +322,10 @@ TEST_F(HostileInput, LargestInputsEndWithADefinedResult) {
          return text + "--b--\r\n";
        },
        [&](const emu::Obj& message) {
-         EXPECT_EQ(shown(message, "PlainText"), "part 0");
-         const emu::Obj body = host().get(message, "Body").obj();
-         EXPECT_EQ(host().ubound(host().call(body, "Parts as MimeEntityZQV()").obj()), 9999);
          EXPECT_EQ(host().ubound(host().call(message, kInlines).obj()), 9998);
        }},
-      {"20,000 levels of nesting", [] { return NestedMultipart(20000); },
-       [&](const emu::Obj& message) {
-         emu::Obj deepest;
-         EXPECT_EQ(depthBelow(message, deepest), kDeepestLevel);
-       }},
+      // What it reads as, the nesting test checks on a small stack.
+      {"20,000 levels of nesting", [] { return NestedMultipart(20000); }, [](const emu::Obj&) {}},
       {"1 MB header field",
        [] { return "Subject: " + std::string(1u << 20, 's') + "\r\n\r\nbody\r\n"; },
        [&](const emu::Obj& message) {
