@@ -2,15 +2,12 @@
 // is made from.
 #ifndef _WIN32
 
-#include <filesystem>
-#include <fstream>
 #include <cctype>
-#include <iterator>
+#include <filesystem>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "helpgen_descriptions.h"
 #include "plugin_test.h"

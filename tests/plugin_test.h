@@ -25,7 +25,6 @@
 #include <windows.h>
 #endif
 
-#include "decoding/format_switch.h"
 #include "host.h"
 #include "plugin_declarations.h"
 
@@ -106,13 +105,6 @@ class PluginTest : public ::testing::Test {
 class InProcessTest : public PluginTest {
  protected:
   void startPlugin(emu::Host& newHost) override { newHost.startPlugin(&REALPluginMain); }
-};
-
-// Turns the format switch of the plugin linked into the test binary on for
-// one scope, and off again however the scope ends.
-struct FormatExceptionsOn {
-  FormatExceptionsOn() { SetFormatExceptionsEnabled(true); }
-  ~FormatExceptionsOn() { SetFormatExceptionsEnabled(false); }
 };
 
 // A text as its bytes and encoding tag, to compare both in one check.
